@@ -1,0 +1,59 @@
+#include "foundation/save.hpp"
+
+#include "foundation/zip.hpp"
+
+#include <SDL.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+bool save_file(fs::path const& target, std::function<std::string(fs::path const& temp)> const& write) {
+  fs::path temp = target;
+  temp += ".tmp";
+  std::string reason;
+  try {
+    reason = write(temp);
+  } catch (std::exception const& e) {
+    reason = e.what();
+  }
+  if (reason.empty()) {
+    std::error_code ec;
+    fs::rename(temp, target, ec);
+    if (!ec) return true;
+    reason = ec.message();
+  }
+  std::error_code ignored;
+  fs::remove(temp, ignored);
+  SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: %s\n", target.c_str(), reason.c_str());
+  return false;
+}
+
+bool save_text(fs::path const& target, std::string_view text) {
+  return save_file(target, [text](fs::path const& temp) -> std::string {
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) return std::strerror(errno);
+    std::string reason;
+    if (std::fwrite(text.data(), 1, text.size(), f) != text.size() || std::fflush(f) != 0)
+      reason = std::strerror(errno);
+    if (std::fclose(f) != 0 && reason.empty()) reason = std::strerror(errno);
+    return reason;
+  });
+}
+
+bool save_zip(fs::path const& target, std::function<std::string(std::streambuf& out)> const& fill) {
+  return save_file(target, [&fill](fs::path const& temp) -> std::string {
+    Zip_streambuf out(temp, std::ios_base::out);
+    if (!out.file) return "can't open";
+    std::string reason = fill(out);
+    errno = 0;
+    bool closed = out.close();
+    if (!reason.empty()) return reason;
+    if (!closed) return errno ? std::strerror(errno) : "write failed";
+    return {};
+  });
+}

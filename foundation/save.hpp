@@ -1,0 +1,23 @@
+#pragma once
+// Saving files whole or not at all: the content goes to a temporary file
+// beside the target, which replaces the target only when every write and the
+// close succeeded. On failure the old file stays as it was, the reason is
+// logged with the path, and the caller gets false.
+#include <filesystem>
+#include <functional>
+#include <streambuf>
+#include <string>
+#include <string_view>
+
+// `write` fills the temporary file at the path it is given and returns the
+// reason it failed, or an empty string.
+bool save_file(std::filesystem::path const& target,
+               std::function<std::string(std::filesystem::path const& temp)> const& write);
+
+bool save_text(std::filesystem::path const& target, std::string_view text);
+
+// A gzip file: `fill` writes the uncompressed bytes into the stream buffer and
+// returns the reason it failed (for example the emitter's message), or an
+// empty string.
+bool save_zip(std::filesystem::path const& target,
+              std::function<std::string(std::streambuf& out)> const& fill);

@@ -1,0 +1,114 @@
+#include "foundation/zip.hpp"
+
+#include <climits>
+#include <utility>
+
+Zip_streambuf::Zip_streambuf(std::filesystem::path const& path, std::ios_base::openmode mode) {
+  open(path, mode);
+}
+
+Zip_streambuf::Zip_streambuf(Zip_streambuf&& other) noexcept
+    : std::streambuf(), file(std::exchange(other.file, nullptr)) {}
+
+Zip_streambuf& Zip_streambuf::operator=(Zip_streambuf&& other) noexcept {
+  std::swap(file, other.file);
+  return *this;
+}
+
+Zip_streambuf::~Zip_streambuf() { close(); }
+
+Zip_streambuf* Zip_streambuf::open(std::filesystem::path const& path, std::ios_base::openmode mode) {
+  if (file) return nullptr;
+  using std::ios_base;
+  auto m = mode & ~ios_base::binary;
+  char const* how = nullptr;
+  if (m == ios_base::in) how = "rb";
+  else if (m == ios_base::out || m == (ios_base::out | ios_base::trunc)) how = "wb";
+  if (!how) return nullptr;
+  file = gzopen(path.c_str(), how);
+  return file ? this : nullptr;
+}
+
+bool Zip_streambuf::close() {
+  if (!file) return false;
+  int r = gzclose(std::exchange(file, nullptr));
+  return r == Z_OK;
+}
+
+std::string Zip_streambuf::check_end() {
+  if (!file) return "not open";
+  // Reading on to the end makes zlib check the trailer's length and checksum.
+  if (gzgetc(file) != -1) return "unexpected data after the end";
+  if (gzdirect(file)) return "not a gzip file";
+  int code = Z_OK;
+  char const* text = gzerror(file, &code);
+  if (code != Z_OK) return text && *text ? text : "damaged file";
+  return {};
+}
+
+Zip_streambuf::pos_type Zip_streambuf::seekoff(off_type off, std::ios_base::seekdir dir,
+                                               std::ios_base::openmode) {
+  if (!file) return pos_type(off_type(-1));
+  int whence;
+  if (dir == std::ios_base::beg) whence = SEEK_SET;
+  else if (dir == std::ios_base::cur) whence = SEEK_CUR;
+  else return pos_type(off_type(-1));
+  z_off_t r = gzseek(file, static_cast<z_off_t>(off), whence);
+  return pos_type(off_type(r));
+}
+
+Zip_streambuf::pos_type Zip_streambuf::seekpos(pos_type pos, std::ios_base::openmode which) {
+  return seekoff(off_type(pos), std::ios_base::beg, which);
+}
+
+std::streamsize Zip_streambuf::xsgetn(char_type* s, std::streamsize n) {
+  if (!file || n <= 0) return 0;
+  std::streamsize got = 0;
+  while (got < n) {
+    // zlib counts in unsigned ints; ask for at most 1 GiB at a time.
+    auto want = static_cast<unsigned>(std::min<std::streamsize>(n - got, 1 << 30));
+    int r = gzread(file, s + got, want);
+    if (r <= 0) break;
+    got += r;
+  }
+  return got;
+}
+
+Zip_streambuf::int_type Zip_streambuf::underflow() {
+  if (!file) return traits_type::eof();
+  int c = gzgetc(file);
+  if (c == -1) return traits_type::eof();
+  gzungetc(c, file);
+  return c;
+}
+
+Zip_streambuf::int_type Zip_streambuf::uflow() {
+  if (!file) return traits_type::eof();
+  int c = gzgetc(file);
+  return c == -1 ? traits_type::eof() : c;
+}
+
+Zip_streambuf::int_type Zip_streambuf::pbackfail(int_type c) {
+  if (!file || traits_type::eq_int_type(c, traits_type::eof())) return traits_type::eof();
+  return gzungetc(c, file) == -1 ? traits_type::eof() : c;
+}
+
+std::streamsize Zip_streambuf::xsputn(char_type const* s, std::streamsize n) {
+  if (!file || n <= 0) return 0;
+  std::streamsize put = 0;
+  while (put < n) {
+    auto len = static_cast<unsigned>(std::min<std::streamsize>(n - put, 1 << 30));
+    int r = gzwrite(file, s + put, len);
+    if (r <= 0) return 0;
+    put += r;
+  }
+  return put;
+}
+
+Zip_streambuf::int_type Zip_streambuf::overflow(int_type c) {
+  if (!file) return traits_type::eof();
+  if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+  // zlib's single-byte write: the same as a one-byte gzwrite, minus its overhead.
+  return gzputc(file, static_cast<unsigned char>(traits_type::to_char_type(c))) == -1 ? traits_type::eof()
+                                                                                      : traits_type::not_eof(c);
+}
