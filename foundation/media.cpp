@@ -1,0 +1,57 @@
+#include "foundation/media.hpp"
+
+#include <epoxy/gl.h>
+
+#include <stdexcept>
+
+namespace {
+
+// Leaves SDL as it was found and reports what failed.
+[[noreturn]] void fail(SDL_GLContext context) {
+  std::runtime_error error(SDL_GetError());
+  if (context) SDL_GL_DeleteContext(context);
+  SDL_Quit();
+  throw error;
+}
+
+} // namespace
+
+int apply_swap_interval(int vsync, int (*set)(int)) {
+  if (set(vsync) == 0) return vsync;
+  SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "%s", SDL_GetError());
+  if (vsync == -1 && set(1) == 0) return 1;
+  if (vsync == -1) SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "%s", SDL_GetError());
+  return vsync;
+}
+
+Media::Media(Window_config const& config) : pacer(config.fps) {
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) fail(nullptr);
+  SDL_DisplayMode desktop{};
+  if (SDL_GetNumVideoDisplays() < 1 || SDL_GetDesktopDisplayMode(0, &desktop) != 0) fail(nullptr);
+  int width = config.width >= 0 ? config.width : desktop.w;
+  int height = config.height >= 0 ? config.height : desktop.h;
+  Uint32 flags = SDL_WINDOW_OPENGL | (config.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+  window = SDL_CreateWindow("terrafold", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height, flags);
+  if (!window) fail(nullptr);
+  SDL_SetWindowResizable(window, SDL_TRUE);
+  context = SDL_GL_CreateContext(window);
+  if (!context) fail(nullptr);
+  if (SDL_GL_MakeCurrent(window, context) != 0) fail(context);
+  apply_swap_interval(config.vsync, SDL_GL_SetSwapInterval);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+Media::~Media() {
+  if (context) SDL_GL_DeleteContext(context);
+  SDL_Quit(); // also closes the window
+}
+
+void Media::begin() { SDL_GL_MakeCurrent(window, context); }
+
+void Media::end() {
+  SDL_GL_SwapWindow(window);
+  pacer.sync();
+}
+
+void Media::skip() { pacer.sync(); }

@@ -1,0 +1,29 @@
+#pragma once
+// The program's one window with its OpenGL context, and the frame pacer.
+#include "foundation/config.hpp"
+#include "foundation/fps.hpp"
+
+#include <SDL.h>
+
+struct Media {
+  SDL_Window* window = nullptr;
+  SDL_GLContext context = nullptr;
+  Fps_manager pacer;
+
+  // Opens the window and a current context with blending on. Throws
+  // std::runtime_error with SDL's text when there is no window or context,
+  // and the pacer's error for a frame-rate target outside 1..200.
+  explicit Media(Window_config const& config);
+  ~Media();
+  Media(Media const&) = delete;
+  Media& operator=(Media const&) = delete;
+
+  void begin();
+  void end();  // swap, then pace
+  void skip(); // pace only, for a frame that is not drawn
+};
+
+// Asks for the swap interval through `set` (SDL_GL_SetSwapInterval in the
+// game); a refusal only warns, and a refused adaptive interval falls back to
+// 1. Returns the interval in effect, or `vsync` when even that was refused.
+int apply_swap_interval(int vsync, int (*set)(int));

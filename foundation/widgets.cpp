@@ -1,0 +1,68 @@
+#include "foundation/widgets.hpp"
+
+#include "foundation/media.hpp"
+#include "foundation/paths.hpp"
+
+#include <imgui.h>
+#include <backends/imgui_impl_opengl3.h>
+#include <backends/imgui_impl_sdl.h>
+
+#include <cstring>
+#include <fstream>
+
+namespace {
+
+// The library bakes only the ranges it is given: Latin-1, Latin Extended-A,
+// Greek and Cyrillic cover the menus' languages.
+ImWchar const glyph_ranges[] = {0x0020, 0x00FF, 0x0100, 0x017F, 0x0370, 0x03FF, 0x0400, 0x052F, 0};
+
+// The library aborts on a font file it cannot open or parse, so look first:
+// the file must start like a TrueType or OpenType font.
+bool looks_like_font(std::filesystem::path const& path) {
+  if (path.empty()) return false;
+  std::ifstream in(path, std::ios::binary);
+  char tag[4] = {};
+  if (!in.read(tag, 4)) return false;
+  return std::memcmp(tag, "\0\1\0\0", 4) == 0 || std::memcmp(tag, "true", 4) == 0 ||
+         std::memcmp(tag, "OTTO", 4) == 0 || std::memcmp(tag, "ttcf", 4) == 0;
+}
+
+} // namespace
+
+Widgets::Widgets(Media& media_) : Widgets(media_, paths.data.r(basedir / "fonts" / font_name)) {}
+
+Widgets::Widgets(Media& media_, std::filesystem::path const& font) : media(media_) {
+  IMGUI_CHECKVERSION();
+  ImGui::CreateContext();
+  ImGuiIO& io = ImGui::GetIO();
+  io.ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard | ImGuiConfigFlags_NavEnableGamepad;
+  io.Fonts->Clear();
+  if (looks_like_font(font)) {
+    io.Fonts->AddFontFromFileTTF(font.c_str(), 20.0f, nullptr, glyph_ranges);
+  } else {
+    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "can't load font '%s', using the built-in one", font.c_str());
+    io.Fonts->AddFontDefault();
+  }
+  ImGui_ImplSDL2_InitForOpenGL(media.window, media.context);
+  ImGui_ImplOpenGL3_Init(nullptr);
+}
+
+Widgets::~Widgets() {
+  ImGui_ImplOpenGL3_Shutdown();
+  ImGui_ImplSDL2_Shutdown();
+  ImGui::DestroyContext();
+}
+
+void Widgets::handle_event(SDL_Event& event) { ImGui_ImplSDL2_ProcessEvent(&event); }
+
+void Widgets::update() {
+  ImGui_ImplOpenGL3_NewFrame();
+  ImGui_ImplSDL2_NewFrame();
+  ImGui::GetStyle().Colors[ImGuiCol_PlotHistogram] = ImVec4(0.7f, 0.1f, 0.1f, 1.0f);
+  ImGui::NewFrame();
+}
+
+void Widgets::render() {
+  ImGui::Render();
+  ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The GUI library's context on the window and GL context of Media: set-up,
+// events, and the start and drawing of each GUI frame.
+#include <SDL.h>
+
+#include <filesystem>
+
+struct Media;
+
+struct Widgets {
+  // The GUI font, under "fonts" in the program's data directories.
+  static constexpr char const* font_name = "DejaVuSans.ttf";
+
+  Media& media;
+
+  explicit Widgets(Media& media_);
+  // With the font file given directly. A font that cannot be read is logged
+  // and the library's built-in font used instead.
+  Widgets(Media& media_, std::filesystem::path const& font);
+  ~Widgets();
+  Widgets(Widgets const&) = delete;
+  Widgets& operator=(Widgets const&) = delete;
+
+  void handle_event(SDL_Event& event);
+  void update(); // starts a GUI frame
+  void render(); // draws it
+};
