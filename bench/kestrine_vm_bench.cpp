@@ -4,6 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "support/kestrine_util.hpp"
+
 #include <string>
 #include <vector>
 
@@ -11,32 +13,12 @@ using namespace kestrine;
 
 namespace {
 
-struct Asm {
-    std::vector<Val> data;
-    std::vector<std::int8_t> code;
-    Asm& op(Opcode o, int arg = 0) {
-        encode(code, o, arg);
-        return *this;
-    }
-    int k(Val v) {
-        data.push_back(std::move(v));
-        return static_cast<int>(data.size() - 1);
-    }
-    std::size_t jump(Opcode o) {
-        op(o, -1);
-        return code.size() - 1;
-    }
-    void land(std::size_t at) { code[at] = static_cast<std::int8_t>(code.size() - at + 1); }
-    void back(Opcode o, std::size_t target) {
-        op(o, static_cast<int>(target) - static_cast<int>(code.size()));
-    }
-    Script done(std::size_t stack) { return Script(std::move(data), std::move(code), stack); }
-};
+using kestrine_util::Asm;
 
-// i = 0; s = 0; while i < n: s = s + i * i; i = i + 1; return s
-Script counting_loop(long n) {
+// i = 0; s = 0; while i < 1000: s = s + i * i; i = i + 1; return s
+Script counting_loop() {
     Asm a;
-    int zero = a.k(Val(0L)), one = a.k(Val(1L)), limit = a.k(Val(n));
+    int zero = a.k(Val(0L)), one = a.k(Val(1L)), limit = a.k(Val(1000L));
     a.op(Script::LOADK, zero).op(Script::STORL, 0).op(Script::STORL, 1).op(Script::POP);
     std::size_t top = a.code.size();
     a.op(Script::LOADL, 0).op(Script::LOADK, limit).op(Script::LT);
@@ -51,10 +33,13 @@ Script counting_loop(long n) {
     return a.done(8);
 }
 
-// s = 0; for x in list: s = s + x; return s
-Script list_walk(Val list) {
+// s = 0; for x in [0, ..., 999]: s = s + x; return s
+Script list_walk() {
+    List list;
+    for (long i = 0; i < 1000; ++i)
+        list.push_back(Val(i));
     Asm a;
-    int l = a.k(std::move(list)), null = a.k(Val()), zero = a.k(Val(0L));
+    int l = a.k(Val(std::move(list))), null = a.k(Val()), zero = a.k(Val(0L));
     a.op(Script::LOADK, zero).op(Script::STORL, 1).op(Script::POP);
     a.op(Script::LOADK, l).op(Script::LOADK, null);
     std::size_t top = a.code.size();
@@ -68,26 +53,16 @@ Script list_walk(Val list) {
     return a.done(8);
 }
 
-void BM_counting_loop(benchmark::State& state) {
-    Script s = counting_loop(1000);
+// Runs a hand-assembled program of 1000 steps.
+void BM_program(benchmark::State& state, Script (*build)()) {
+    Script s = build();
     Val locals[2];
     for (auto _ : state)
         benchmark::DoNotOptimize(s.run(nullptr, locals, nullptr, 0));
     state.SetItemsProcessed(state.iterations() * 1000);
 }
-BENCHMARK(BM_counting_loop);
-
-void BM_list_walk(benchmark::State& state) {
-    List l;
-    for (long i = 0; i < 1000; ++i)
-        l.push_back(Val(i));
-    Script s = list_walk(Val(std::move(l)));
-    Val locals[2];
-    for (auto _ : state)
-        benchmark::DoNotOptimize(s.run(nullptr, locals, nullptr, 0));
-    state.SetItemsProcessed(state.iterations() * 1000);
-}
-BENCHMARK(BM_list_walk);
+BENCHMARK_CAPTURE(BM_program, counting_loop, &counting_loop);
+BENCHMARK_CAPTURE(BM_program, list_walk, &list_walk);
 
 void BM_int_add(benchmark::State& state) {
     Val a(1L), b(2L);

@@ -48,6 +48,46 @@ void load_texture_2d(GLuint texture, std::filesystem::path const& path) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
 }
 
+void load_texture_cubemap(GLuint texture, std::filesystem::path const& pos_x, std::filesystem::path const& neg_x,
+                          std::filesystem::path const& pos_y, std::filesystem::path const& neg_y,
+                          std::filesystem::path const& pos_z, std::filesystem::path const& neg_z) {
+  glBindTexture(GL_TEXTURE_CUBE_MAP, texture);
+  load_image_impl(GL_TEXTURE_CUBE_MAP_POSITIVE_X, pos_x);
+  load_image_impl(GL_TEXTURE_CUBE_MAP_NEGATIVE_X, neg_x);
+  load_image_impl(GL_TEXTURE_CUBE_MAP_POSITIVE_Y, pos_y);
+  load_image_impl(GL_TEXTURE_CUBE_MAP_NEGATIVE_Y, neg_y);
+  load_image_impl(GL_TEXTURE_CUBE_MAP_POSITIVE_Z, pos_z);
+  load_image_impl(GL_TEXTURE_CUBE_MAP_NEGATIVE_Z, neg_z);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_S, GL_CLAMP);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_T, GL_CLAMP);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_R, GL_CLAMP);
+}
+
+void load_texture_array(GLuint texture, std::vector<std::filesystem::path> const& files, int levels) {
+  if (files.empty()) throw std::runtime_error("load_texture_array: no image files");
+  int w = 0, h = 0;
+  std::vector<std::uint8_t> pixels;
+  for (auto const& file : files) {
+    Surface s = load_rgba(file);
+    if (&file == &files.front()) {
+      w = s->w;
+      h = s->h;
+    } else if (s->w != w || s->h != h) {
+      throw std::runtime_error("Texture size mismatch");
+    }
+    auto rows = rows_of(s.get());
+    pixels.insert(pixels.end(), rows.begin(), rows.end());
+  }
+  GLsizei layers = GLsizei(files.size());
+  glBindTexture(GL_TEXTURE_2D_ARRAY, texture);
+  glTexStorage3D(GL_TEXTURE_2D_ARRAY, levels, GL_RGBA8, w, h, layers);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glTexSubImage3D(GL_TEXTURE_2D_ARRAY, 0, 0, 0, 0, w, h, layers, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  if (levels > 1) glGenerateMipmap(GL_TEXTURE_2D_ARRAY);
+}
+
 GLuint compile_shader(char const* source, GLenum type) {
   GLuint shader = glCreateShader(type);
   glShaderSource(shader, 1, &source, nullptr);

@@ -83,105 +83,59 @@ void emit_flt(Emitter& e, double v) {
   e.put64(std::bit_cast<std::uint64_t>(v));
 }
 
-std::int64_t scan_str_head(Scanner& s) {
+namespace {
+
+// The head forms of one kind: a fixed form holding lengths below fix_limit in
+// its low bits (fix_limit 0: none), then the 8-, 16- and 32-bit length forms
+// (tag 0: the kind has no such form).
+struct Head_forms {
+  unsigned char fix, fix_limit, tag8, tag16, tag32;
+  char const* too_big;
+  char const* expected;
+};
+
+constexpr Head_forms str_forms{0xA0, 32, 0xD9, 0xDA, 0xDB, "string is too big", "expected string"};
+constexpr Head_forms bin_forms{0, 0, 0xC4, 0xC5, 0xC6, "byte array is too big", "expected byte array"};
+constexpr Head_forms arr_forms{0x90, 16, 0, 0xDC, 0xDD, "array is too big", "expected array"};
+constexpr Head_forms map_forms{0x80, 16, 0, 0xDE, 0xDF, "map is too big", "expected map"};
+
+inline std::int64_t scan_head(Scanner& s, Head_forms const& h) {
   unsigned c = static_cast<unsigned char>(s.get8());
-  if (c >= 0xA0 && c <= 0xBF) return c & 0x1F;
-  switch (c) {
-  case 0xD9: return static_cast<unsigned char>(s.get8());
-  case 0xDA: return s.get16();
-  case 0xDB: return s.get32();
-  }
-  s.error("expected string");
+  if (c - h.fix < h.fix_limit) return c - h.fix; // below fix, the difference wraps
+  if (h.tag8 && c == h.tag8) return static_cast<unsigned char>(s.get8());
+  if (c == h.tag16) return s.get16();
+  if (c == h.tag32) return s.get32();
+  s.error(h.expected);
   return -1;
 }
 
-void emit_str_head(Emitter& e, std::uint64_t n) {
-  if (n < 32) {
-    e.put8(static_cast<unsigned char>(0xA0 | n));
-  } else if (n < 256) {
-    e.put8(0xD9);
+inline void emit_head(Emitter& e, Head_forms const& h, std::uint64_t n) {
+  if (n < h.fix_limit) {
+    e.put8(static_cast<unsigned char>(h.fix | n));
+  } else if (h.tag8 && n < 256) {
+    e.put8(h.tag8);
     e.put8(static_cast<unsigned char>(n));
   } else if (n < 65536) {
-    e.put8(0xDA);
+    e.put8(h.tag16);
     e.put16(static_cast<unsigned short>(n));
   } else if (n <= 0xFFFFFFFFu) {
-    e.put8(0xDB);
+    e.put8(h.tag32);
     e.put32(static_cast<unsigned int>(n));
   } else {
-    e.error("string is too big");
+    e.error(h.too_big);
   }
 }
 
-std::int64_t scan_bin_head(Scanner& s) {
-  switch (static_cast<unsigned char>(s.get8())) {
-  case 0xC4: return static_cast<unsigned char>(s.get8());
-  case 0xC5: return s.get16();
-  case 0xC6: return s.get32();
-  }
-  s.error("expected byte array");
-  return -1;
-}
+} // namespace
 
-void emit_bin_head(Emitter& e, std::uint64_t n) {
-  if (n < 256) {
-    e.put8(0xC4);
-    e.put8(static_cast<unsigned char>(n));
-  } else if (n < 65536) {
-    e.put8(0xC5);
-    e.put16(static_cast<unsigned short>(n));
-  } else if (n <= 0xFFFFFFFFu) {
-    e.put8(0xC6);
-    e.put32(static_cast<unsigned int>(n));
-  } else {
-    e.error("byte array is too big");
-  }
-}
-
-std::int64_t scan_arr_head(Scanner& s) {
-  unsigned c = static_cast<unsigned char>(s.get8());
-  if (c >= 0x90 && c <= 0x9F) return c & 0x0F;
-  if (c == 0xDC) return s.get16();
-  if (c == 0xDD) return s.get32();
-  s.error("expected array");
-  return -1;
-}
-
-void emit_arr_head(Emitter& e, std::uint64_t n) {
-  if (n < 16) {
-    e.put8(static_cast<unsigned char>(0x90 | n));
-  } else if (n < 65536) {
-    e.put8(0xDC);
-    e.put16(static_cast<unsigned short>(n));
-  } else if (n <= 0xFFFFFFFFu) {
-    e.put8(0xDD);
-    e.put32(static_cast<unsigned int>(n));
-  } else {
-    e.error("array is too big");
-  }
-}
-
-std::int64_t scan_map_head(Scanner& s) {
-  unsigned c = static_cast<unsigned char>(s.get8());
-  if (c >= 0x80 && c <= 0x8F) return c & 0x0F;
-  if (c == 0xDE) return s.get16();
-  if (c == 0xDF) return s.get32();
-  s.error("expected map");
-  return -1;
-}
-
-void emit_map_head(Emitter& e, std::uint64_t n) {
-  if (n < 16) {
-    e.put8(static_cast<unsigned char>(0x80 | n));
-  } else if (n < 65536) {
-    e.put8(0xDE);
-    e.put16(static_cast<unsigned short>(n));
-  } else if (n <= 0xFFFFFFFFu) {
-    e.put8(0xDF);
-    e.put32(static_cast<unsigned int>(n));
-  } else {
-    e.error("map is too big");
-  }
-}
+std::int64_t scan_str_head(Scanner& s) { return scan_head(s, str_forms); }
+void emit_str_head(Emitter& e, std::uint64_t n) { emit_head(e, str_forms, n); }
+std::int64_t scan_bin_head(Scanner& s) { return scan_head(s, bin_forms); }
+void emit_bin_head(Emitter& e, std::uint64_t n) { emit_head(e, bin_forms, n); }
+std::int64_t scan_arr_head(Scanner& s) { return scan_head(s, arr_forms); }
+void emit_arr_head(Emitter& e, std::uint64_t n) { emit_head(e, arr_forms, n); }
+std::int64_t scan_map_head(Scanner& s) { return scan_head(s, map_forms); }
+void emit_map_head(Emitter& e, std::uint64_t n) { emit_head(e, map_forms, n); }
 
 std::pair<unsigned long, unsigned char> scan_ext(Scanner& s) {
   unsigned long size;

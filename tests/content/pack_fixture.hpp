@@ -1,16 +1,21 @@
 #pragma once
-// Small packs written by the tests, and a scope whose game functions are
-// stand-ins so that pack scripts compile and run.
+// Small packs written by the tests, a scope whose game functions are
+// stand-ins so that pack scripts compile and run, and the mixer they need.
 #include <kestrine/kestrine.hpp>
 
+#include "support/sdl_log.hpp"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,68 +25,74 @@ namespace fs = std::filesystem;
 
 // A fresh directory "packs" under a temporary root, removed afterwards.
 struct Temp_packs {
-  fs::path root;
-  fs::path packs;
+  static inline std::atomic<int> serial{0};
+  fs::path root = fs::temp_directory_path() /
+                  ("terrafold-content-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
+  fs::path packs = root / "packs";
 
-  Temp_packs() {
-    static std::atomic<int> serial{0};
-    root = fs::temp_directory_path() /
-           ("terrafold-content-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
-    fs::remove_all(root);
-    packs = root / "packs";
-    fs::create_directories(packs);
-  }
+  Temp_packs() { fs::remove_all(root), fs::create_directories(packs); }
   ~Temp_packs() {
     std::error_code ec;
     fs::remove_all(root, ec);
   }
-  Temp_packs(Temp_packs const&) = delete;
-  Temp_packs& operator=(Temp_packs const&) = delete;
 
   // Writes packs/<rel> (binary, as given), creating its directories.
-  fs::path write(std::string const& rel, std::string const& text) const {
-    fs::path p = packs / rel;
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << text;
-    return p;
+  void write(std::string const& rel, std::string const& text) const {
+    fs::create_directories((packs / rel).parent_path());
+    std::ofstream(packs / rel, std::ios::binary) << text;
   }
 };
 
-// The names of the game's 27 script functions.
-inline std::vector<std::string> const game_functions{
-    "print", "clear", "say",   "rand",  "size",    "push",   "pop",   "here",      "cubr",
-    "cupl",  "cell",  "light", "face",  "place",   "spawn",  "paint", "replace",   "browse",
-    "craft", "cross", "mob_state", "mob_frame", "mob_wait", "give", "take", "has", "play"};
-
-// A stand-in for one game function: counts its calls and answers 0.
-struct Stand_in {
-  std::shared_ptr<std::map<std::string, int>> calls;
-  std::string name;
-  kestrine::Val call_(kestrine::Val const*, kestrine::Val*, int) const {
-    ++(*calls)[name];
-    return kestrine::Val(kestrine::Int{0});
-  }
-};
-
-// A scope holding the 27 names as stand-ins; `calls` counts calls by name.
+// A scope holding the game's 27 script functions as stand-ins that answer 0;
+// `calls` counts their calls by name.
 struct Game_scope {
+  struct Stand_in {
+    std::shared_ptr<std::map<std::string, int>> calls;
+    std::string name;
+    kestrine::Val call_(kestrine::Val const*, kestrine::Val*, int) const {
+      ++(*calls)[name];
+      return kestrine::Val(kestrine::Int{0});
+    }
+  };
   kestrine::Scope scope;
   std::shared_ptr<std::map<std::string, int>> calls = std::make_shared<std::map<std::string, int>>();
 
   Game_scope() {
-    for (auto const& name : game_functions) scope.add(name, kestrine::Val(Stand_in{calls, name}));
+    for (char const* name : {"print", "clear", "say", "rand", "size", "push", "pop", "here", "cubr", "cupl", "cell",
+                             "light", "face", "place", "spawn", "paint", "replace", "browse", "craft", "cross",
+                             "mob_state", "mob_frame", "mob_wait", "give", "take", "has", "play"})
+      scope.add(name, kestrine::Val(Stand_in{calls, name}));
   }
 };
 
 // Standard error written while the object lives.
 struct Stderr_capture {
-  bool done = false;
-  std::string text;
+  std::optional<std::string> text;
   Stderr_capture() { ::testing::internal::CaptureStderr(); }
   std::string const& get() {
-    if (!done) text = ::testing::internal::GetCapturedStderr();
-    done = true;
-    return text;
+    if (!text) text = ::testing::internal::GetCapturedStderr();
+    return *text;
   }
   ~Stderr_capture() { get(); }
+  bool has(std::string const& part) { return get().find(part) != std::string::npos; }
 };
+
+// The message of the E that f throws, or "(nothing thrown)".
+template <class E = std::exception, class F> std::string thrown(F&& f) {
+  try {
+    f();
+  } catch (E const& e) {
+    return e.what();
+  }
+  return "(nothing thrown)";
+}
+
+// Opens the mixer on SDL's silent driver.
+inline void open_test_audio() {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();
+  ASSERT_EQ(Mix_OpenAudioDevice(44100, MIX_DEFAULT_FORMAT, 2, 2048, nullptr,
+                                SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_FORMAT_CHANGE),
+            0)
+      << Mix_GetError();
+}

@@ -1,205 +1,125 @@
 #include "foundation/texture.hpp"
 
-#include "foundation/media.hpp"
-
-#include <SDL.h>
-#include <SDL_image.h>
-#include <gtest/gtest.h>
+#include "support/gl.hpp"
+#include "support/image.hpp"
+#include "support/sdl_log.hpp"
+#include "util.hpp"
 
 #include <chrono>
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <memory>
-#include <stdexcept>
-#include <string>
-#include <vector>
-
-namespace fs = std::filesystem;
-
-void keep_gl_driver_loaded();
-Window_config test_window(int w, int h);
-
-// Test images as 0xRRGGBBAA pixels, rows from the top. Shared by the GL
-// tests of this folder.
-void write_png(fs::path const& path, int w, int h, std::function<std::uint32_t(int x, int y)> const& colour) {
-  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_RGBA8888);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      static_cast<std::uint32_t*>(s->pixels)[y * s->pitch / 4 + x] = colour(x, y);
-  ASSERT_EQ(IMG_SavePNG(s, path.c_str()), 0) << SDL_GetError();
-  SDL_FreeSurface(s);
-}
-
-std::vector<std::uint32_t> read_image(fs::path const& path, int& w, int& h) {
-  SDL_Surface* loaded = IMG_Load(path.c_str());
-  if (!loaded) return {};
-  SDL_Surface* s = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGBA8888, 0);
-  SDL_FreeSurface(loaded);
-  w = s->w, h = s->h;
-  std::vector<std::uint32_t> out;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) out.push_back(static_cast<std::uint32_t*>(s->pixels)[y * s->pitch / 4 + x]);
-  SDL_FreeSurface(s);
-  return out;
-}
 
 namespace {
 
-std::vector<std::string> logged;
-void capture(void*, int, SDL_LogPriority, char const* message) { logged.emplace_back(message); }
-
-std::uint32_t rgba(std::vector<std::uint8_t> const& bytes, std::size_t pixel) {
-  auto const* p = &bytes[pixel * 4];
-  return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
-}
-
-std::vector<std::uint8_t> read_texture(int w, int h) {
-  std::vector<std::uint8_t> out(std::size_t(w) * h * 4);
-  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
-  return out;
-}
-
-class Gl : public ::testing::Test {
-protected:
-  static inline std::unique_ptr<Media> media;
-  fs::path dir = fs::path(::testing::TempDir()) / ("terrafold_texture_" + std::to_string(getpid()));
+struct Texture : Gl_test {
+  Temp_dir tmp;
+  Sdl_log_capture log;
   GLuint tex = 0;
-
-  static void SetUpTestSuite() {
-    media = std::make_unique<Media>(test_window(64, 48));
-    keep_gl_driver_loaded();
-  }
-  static void TearDownTestSuite() { media.reset(); }
-  void SetUp() override {
-    media->begin();
-    fs::create_directories(dir);
-    glGenTextures(1, &tex);
-    logged.clear();
-    SDL_LogSetOutputFunction(capture, nullptr);
-  }
-  void TearDown() override {
-    SDL_LogSetOutputFunction(nullptr, nullptr);
-    glDeleteTextures(1, &tex);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    fs::remove_all(dir);
-  }
+  void SetUp() override { Gl_test::SetUp(), glGenTextures(1, &tex); }
+  void TearDown() override { glDeleteTextures(1, &tex), Gl_test::TearDown(); }
 };
 
 char const* const vertex_ok = "#version 330 core\nvoid main() { gl_Position = vec4(0.0, 0.0, 0.0, 1.0); }\n";
-char const* const fragment_ok = "#version 330 core\nout vec4 colour;\nvoid main() { colour = vec4(1.0); }\n";
 
 } // namespace
 
-TEST_F(Gl, TextureUploadKeepsTheTopRowFirstWithNearestFiltering) {
+TEST_F(Texture, Uploads2dImagesAsRgbaTopRowFirstWithNearestFiltering) {
   // Red counts rows from the top, green columns.
-  write_png(dir / "tall.png", 16, 32, [](int x, int y) { return std::uint32_t(y) << 24 | std::uint32_t(x) << 16 | 0x07ff; });
-  load_texture_2d(tex, dir / "tall.png");
-  GLint w = 0, h = 0, mag = 0, min = 0, bound = 0;
+  write_png(tmp / "tall.png", 16, 32, [](int x, int y) { return std::uint32_t(y << 24 | x << 16 | 0x07ff); });
+  load_texture_2d(tex, tmp / "tall.png");
+  GLint w = 0, h = 0, bound = 0;
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min);
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  EXPECT_EQ(w * 100 + h, 1632);
-  EXPECT_EQ(mag, GL_NEAREST);
-  EXPECT_EQ(min, GL_NEAREST);
-  EXPECT_EQ(GLuint(bound), tex);
-  auto px = read_texture(16, 32);
-  EXPECT_EQ(rgba(px, 0), 0x000007ffu);
-  EXPECT_EQ(rgba(px, 15), 0x000f07ffu);
-  EXPECT_EQ(rgba(px, 16 * 31 + 3), 0x1f0307ffu);
-}
+  EXPECT_EQ(std::tuple(w, h, GLuint(bound)), std::tuple(16, 32, tex));
+  EXPECT_EQ(tex_param(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER), GL_NEAREST);
+  EXPECT_EQ(tex_param(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER), GL_NEAREST);
+  auto px = read_texture(GL_TEXTURE_2D, 16, 32);
+  EXPECT_EQ(rgba_at(px, 15), 0x000f07ffu);
+  EXPECT_EQ(rgba_at(px, 16 * 31 + 3), 0x1f0307ffu);
 
-TEST_F(Gl, PaletteImagesArriveAsRgba) {
-  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 2, 2, 8, SDL_PIXELFORMAT_INDEX8);
+  // A palette image is converted.
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 2, 1, 8, SDL_PIXELFORMAT_INDEX8);
   SDL_Color colours[2] = {{200, 10, 20, 255}, {0, 0, 255, 255}};
   SDL_SetPaletteColors(s->format->palette, colours, 0, 2);
-  auto* p = static_cast<std::uint8_t*>(s->pixels);
-  p[0] = 1, p[1] = 0, p[s->pitch] = 0, p[s->pitch + 1] = 1;
-  ASSERT_EQ(SDL_SaveBMP(s, (dir / "palette.bmp").c_str()), 0) << SDL_GetError();
+  static_cast<std::uint8_t*>(s->pixels)[0] = 1;
+  ASSERT_EQ(SDL_SaveBMP(s, (tmp / "palette.bmp").c_str()), 0) << SDL_GetError();
   SDL_FreeSurface(s);
-  load_texture_2d(tex, dir / "palette.bmp");
-  auto px = read_texture(2, 2);
-  EXPECT_EQ(rgba(px, 0), 0x0000ffffu);
-  EXPECT_EQ(rgba(px, 1), 0xc80a14ffu);
-  EXPECT_EQ(rgba(px, 3), 0x0000ffffu);
+  load_texture_2d(tex, tmp / "palette.bmp");
+  px = read_texture(GL_TEXTURE_2D, 2, 1);
+  EXPECT_EQ(std::pair(rgba_at(px, 0), rgba_at(px, 1)), std::pair(0x0000ffffu, 0xc80a14ffu));
+
+  EXPECT_NE(error_of([&] { load_texture_2d(tex, tmp / "missing.png"); }).find("missing.png"), std::string::npos);
+  EXPECT_THROW(load_texture_2d(tex, tmp.write("junk.png", "not an image")), std::runtime_error);
+  EXPECT_THROW(load_rgba(tmp.dir), std::runtime_error);
 }
 
-TEST_F(Gl, UnreadableImagesRaiseSdlsError) {
-  try {
-    load_texture_2d(tex, dir / "missing.png");
-    FAIL();
-  } catch (std::runtime_error const& e) {
-    EXPECT_NE(std::string(e.what()).find("missing.png"), std::string::npos) << e.what();
+TEST_F(Texture, CubeFacesGoInOrderAndArraysStackEqualImages) {
+  std::uint32_t const colour[6] = {0xff0000ff, 0x00ff00ff, 0x0000ffff, 0xffff00ff, 0x00ffffff, 0xff00ffff};
+  std::vector<fs::path> f;
+  for (int i = 0; i < 6; ++i) write_png(f.emplace_back(tmp / (std::to_string(i) + ".png")), 2, 2, colour[i]);
+  load_texture_cubemap(tex, f[0], f[1], f[2], f[3], f[4], f[5]);
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(rgba_at(read_texture(GLenum(GL_TEXTURE_CUBE_MAP_POSITIVE_X + i), 2, 2), 3), colour[i]) << i;
+  for (GLenum p : {GL_TEXTURE_MAG_FILTER, GL_TEXTURE_MIN_FILTER})
+    EXPECT_EQ(tex_param(GL_TEXTURE_CUBE_MAP, p), GL_NEAREST);
+  for (GLenum p : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R})
+    EXPECT_EQ(tex_param(GL_TEXTURE_CUBE_MAP, p), GL_CLAMP);
+
+  // Layers in list order, each with its top-left pixel marked; level 1 is generated.
+  for (int i = 0; i < 3; ++i)
+    write_png(f[std::size_t(i)], 4, 4, [&](int x, int y) { return x + y ? colour[i] : 0x123456ffu; });
+  GLuint array = 0;
+  glGenTextures(1, &array);
+  load_texture_array(array, {f[0], f[1], f[2]}, 3);
+  EXPECT_EQ(tex_param(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_IMMUTABLE_LEVELS), 3);
+  auto px = read_texture(GL_TEXTURE_2D_ARRAY, 4, 4, 3), mip = read_texture(GL_TEXTURE_2D_ARRAY, 2, 2, 3, 1);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(rgba_at(px, 16 * i), 0x123456ffu) << i;
+    EXPECT_EQ(rgba_at(px, 16 * i + 12), colour[i]) << i;
+    EXPECT_EQ(rgba_at(mip, 4 * i + 3), colour[i]) << i;
   }
-  std::ofstream(dir / "junk.png") << "not an image";
-  EXPECT_THROW(load_texture_2d(tex, dir / "junk.png"), std::runtime_error);
-  EXPECT_THROW(load_rgba(dir), std::runtime_error);
+  glDeleteTextures(1, &array);
+  write_png(tmp / "wide.png", 8, 4, 0xffu);
+  EXPECT_EQ(error_of([&] { load_texture_array(tex, {f[0], tmp / "wide.png"}, 1); }), "Texture size mismatch");
+  EXPECT_EQ(error_of([&] { load_texture_array(tex, {}, 1); }), "load_texture_array: no image files");
 }
 
-TEST_F(Gl, ShaderLogsArePrintedWhetherOrNotCompilationSucceeds) {
-  // Warnings: an unknown extension asked for with "warn". The text differs
-  // on every run, since a driver's shader cache skips the compiler and its
-  // warnings with it.
-  std::string warned = std::string(fragment_ok) + "// " +
+TEST_F(Texture, ShaderAndLinkLogsArePrintedWhetherOrNotTheyFail) {
+  // Warnings: an unknown extension asked for with "warn". The text differs on
+  // every run, since a driver's shader cache skips the compiler and its warnings.
+  std::string warned = "#version 330 core\n#extension GL_TERRAFOLD_nothing : warn\nout vec4 colour;\n"
+                       "void main() { colour = vec4(1.0); }\n// " +
                        std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "\n";
-  warned.insert(warned.find('\n') + 1, "#extension GL_TERRAFOLD_nothing : warn\n");
-  GLuint fs_ = compile_shader(warned.c_str(), GL_FRAGMENT_SHADER);
-  EXPECT_NE(fs_, 0u);
-  ASSERT_EQ(logged.size(), 1u);
-  EXPECT_NE(logged[0].find("GL_TERRAFOLD_nothing"), std::string::npos) << logged[0];
-
-  logged.clear();
+  GLuint frag = compile_shader(warned.c_str(), GL_FRAGMENT_SHADER);
+  EXPECT_NE(frag, 0u);
   EXPECT_EQ(compile_shader("#version 330 core\nvoid main() { undeclared = 1; }\n", GL_VERTEX_SHADER), 0u);
-  ASSERT_EQ(logged.size(), 1u);
-  EXPECT_NE(logged[0].find("undeclared"), std::string::npos) << logged[0];
+  ASSERT_EQ(log.lines.size(), 2u);
+  EXPECT_NE(log.lines[0].find("GL_TERRAFOLD_nothing"), std::string::npos) << log.lines[0];
+  EXPECT_NE(log.lines[1].find("undeclared"), std::string::npos) << log.lines[1];
 
-  logged.clear();
-  GLuint vs = compile_shader(vertex_ok, GL_VERTEX_SHADER);
-  GLuint program = link_program({vs, fs_});
+  GLuint vert = compile_shader(vertex_ok, GL_VERTEX_SHADER);
+  GLuint program = link_program({vert, frag});
   EXPECT_NE(program, 0u);
-  EXPECT_TRUE(logged.empty() || logged.back() != "can't link program");
-  GLint attached = 0;
-  glGetProgramiv(program, GL_ATTACHED_SHADERS, &attached);
-  EXPECT_EQ(attached, 2); // the caller owns them
   glDeleteProgram(program);
-  glDeleteShader(vs);
-  glDeleteShader(fs_);
-}
 
-TEST_F(Gl, ALinkFailurePrintsTheLogThenSaysSo) {
-  GLuint vs = compile_shader(vertex_ok, GL_VERTEX_SHADER);
-  GLuint fs_ = compile_shader("#version 330 core\nout vec4 colour;\nvec4 elsewhere();\n"
-                              "void main() { colour = elsewhere(); }\n",
-                              GL_FRAGMENT_SHADER);
-  ASSERT_NE(fs_, 0u);
-  logged.clear();
-  EXPECT_EQ(link_program({vs, fs_}), 0u);
-  ASSERT_EQ(logged.size(), 2u);
-  EXPECT_NE(logged[0].find("elsewhere"), std::string::npos) << logged[0];
-  EXPECT_EQ(logged[1], "can't link program");
-  glDeleteShader(vs);
-  glDeleteShader(fs_);
-}
+  GLuint missing = compile_shader("#version 330 core\nout vec4 colour;\nvec4 elsewhere();\n"
+                                  "void main() { colour = elsewhere(); }\n", GL_FRAGMENT_SHADER);
+  ASSERT_NE(missing, 0u);
+  log.lines.clear();
+  EXPECT_EQ(link_program({vert, missing}), 0u);
+  ASSERT_EQ(log.lines.size(), 2u);
+  EXPECT_NE(log.lines[0].find("elsewhere"), std::string::npos) << log.lines[0];
+  EXPECT_EQ(log.lines[1], "can't link program");
+  for (GLuint s : {vert, frag, missing}) glDeleteShader(s);
 
-TEST_F(Gl, ShaderFilesAreReadWhole) {
-  std::ofstream(dir / "ok.vert") << vertex_ok;
-  GLuint vs = compile_shader(dir / "ok.vert", GL_VERTEX_SHADER);
-  EXPECT_NE(vs, 0u);
-  glDeleteShader(vs);
-  EXPECT_THROW(compile_shader(dir / "none.vert", GL_VERTEX_SHADER), std::runtime_error);
+  GLuint from_file = compile_shader(tmp.write("ok.vert", vertex_ok), GL_VERTEX_SHADER);
+  EXPECT_NE(from_file, 0u);
+  glDeleteShader(from_file);
   // Where no data directory has the file the path is empty, and so is the error.
-  try {
-    compile_shader(fs::path(), GL_VERTEX_SHADER);
-    FAIL();
-  } catch (std::runtime_error const& e) {
-    EXPECT_STREQ(e.what(), "");
-  }
+  for (fs::path p : {tmp / "none.vert", fs::path()})
+    EXPECT_EQ(error_of([&] { compile_shader(p, GL_VERTEX_SHADER); }), p.string());
 }
 
-TEST_F(Gl, ScreenshotIsAPngWithTheTopRowFirst) {
+TEST_F(Texture, ScreenshotIsAPngWithTheTopRowFirst) {
   glClearColor(0, 0, 1, 1);
   glClear(GL_COLOR_BUFFER_BIT);
   glEnable(GL_SCISSOR_TEST);
@@ -207,18 +127,16 @@ TEST_F(Gl, ScreenshotIsAPngWithTheTopRowFirst) {
   glClearColor(1, 0, 0, 1);
   glClear(GL_COLOR_BUFFER_BIT);
   glDisable(GL_SCISSOR_TEST);
-  ASSERT_TRUE(screenshot(dir / "shot.png"));
+  ASSERT_TRUE(screenshot(tmp / "shot.png"));
   int w = 0, h = 0;
-  auto px = read_image(dir / "shot.png", w, h);
+  auto px = read_image(tmp / "shot.png", w, h);
   ASSERT_EQ(w * 100 + h, 6448);
-  EXPECT_EQ(px[0], 0xff0000ffu);
   EXPECT_EQ(px[9 * 64 + 63], 0xff0000ffu);
   EXPECT_EQ(px[10 * 64], 0x0000ffffu);
-  EXPECT_EQ(px.back(), 0x0000ffffu);
 
-  EXPECT_FALSE(screenshot(dir / "no such dir" / "shot.png"));
-  EXPECT_EQ(logged.size(), 1u);
+  EXPECT_FALSE(screenshot(tmp / "no such dir" / "shot.png"));
+  EXPECT_EQ(log.lines.size(), 1u);
   SDL_GL_MakeCurrent(media->window, nullptr);
-  EXPECT_FALSE(screenshot(dir / "nothing.png"));
-  EXPECT_FALSE(fs::exists(dir / "nothing.png"));
+  EXPECT_FALSE(screenshot(tmp / "nothing.png"));
+  EXPECT_FALSE(fs::exists(tmp / "nothing.png"));
 }

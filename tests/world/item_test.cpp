@@ -4,41 +4,33 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
 Inventory make(std::initializer_list<Item> items) {
   Inventory inv;
-  for (Item const& i : items) inv.slots.push_back(i);
+  inv.slots = items;
   return inv;
 }
 
 } // namespace
 
-TEST(ShortVector, GrowsByDoublingFromEmpty) {
+TEST(ShortVector, CapacityIsThePowerOfTwoThatHoldsTheElements) {
   Short_vector<int> v;
-  EXPECT_EQ(v.capacity(), 0u);
-  std::vector<std::size_t> caps;
+  std::vector<std::size_t> caps{v.capacity()};
   for (int i = 0; i < 5; ++i) {
     ASSERT_TRUE(v.push_back(i));
     caps.push_back(v.capacity());
   }
-  EXPECT_EQ(caps, (std::vector<std::size_t>{1, 2, 4, 4, 8}));
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(v[i], i);
-}
-
-TEST(ShortVector, BuiltOrCopiedWithTheSmallestPowerOfTwo) {
-  EXPECT_EQ(Short_vector<int>(0).capacity(), 1u);
-  EXPECT_EQ(Short_vector<int>(1).capacity(), 1u);
-  EXPECT_EQ(Short_vector<int>(5).capacity(), 8u);
-  Short_vector<int> grown;
-  for (int i = 0; i < 5; ++i) grown.push_back(i);
-  Short_vector<int> copy(grown);
-  EXPECT_EQ(copy.capacity(), 8u);
-  EXPECT_EQ(copy, grown);
+  EXPECT_EQ(caps, (std::vector<std::size_t>{0, 1, 2, 4, 4, 8}));
+  EXPECT_EQ(v, (Short_vector<int>{0, 1, 2, 3, 4}));
+  for (auto [n, cap] : {std::pair{0u, 1u}, {1u, 1u}, {5u, 8u}}) EXPECT_EQ(Short_vector<int>(n).capacity(), cap);
+  Short_vector<int> copy(v);
   copy[0] = 42;
-  EXPECT_EQ(grown[0], 0); // deep copy
+  EXPECT_EQ(copy.capacity(), 8u);
+  EXPECT_EQ(v[0], 0); // a deep copy
 }
 
 TEST(ShortVector, RefusesTheElementPastItsLimit) {
@@ -49,130 +41,72 @@ TEST(ShortVector, RefusesTheElementPastItsLimit) {
   EXPECT_THROW(Short_vector<char>(32769), std::length_error);
 }
 
-TEST(ShortVector, OwnsNonTrivialElementsAcrossGrowthMoveAndClear) {
+TEST(ShortVector, OwnsNonTrivialElementsAcrossGrowthMoveCopyAndClear) {
   auto counter = std::make_shared<int>(0);
   {
     Short_vector<std::shared_ptr<int>> v;
     for (int i = 0; i < 9; ++i) v.push_back(counter);
-    EXPECT_EQ(counter.use_count(), 10);
-    Short_vector<std::shared_ptr<int>> moved(std::move(v));
+    Short_vector<std::shared_ptr<int>> moved(std::move(v)), copy;
     EXPECT_EQ(v.size(), 0u);
     EXPECT_EQ(counter.use_count(), 10);
     moved.clear();
     EXPECT_EQ(counter.use_count(), 1);
     EXPECT_EQ(moved.capacity(), 16u); // storage kept for reuse
     moved.push_back(counter);
-    Short_vector<std::shared_ptr<int>> copy;
     copy = moved;
     EXPECT_EQ(counter.use_count(), 3);
   }
   EXPECT_EQ(counter.use_count(), 1);
+  std::string a(40, 'a');
+  Short_vector<std::string> s{a};
+  s.push_back(s[0]); // grows while reading its own element
+  s.push_back(s[1]);
+  EXPECT_EQ(s, (Short_vector<std::string>{a, a, a}));
 }
 
-TEST(ShortVector, AppendingAnOwnElementWhileGrowingIsSafe) {
-  Short_vector<std::string> v;
-  v.push_back(std::string(40, 'a'));
-  v.push_back(v[0]); // capacity 1 -> 2 while reading v[0]
-  v.push_back(v[1]); // 2 -> 4
-  ASSERT_EQ(v.size(), 3u);
-  EXPECT_EQ(v[2], std::string(40, 'a'));
+TEST(Item, AddTakesAtMostTheStackAndSaturatesInsteadOfWrapping) {
+  // {count before, added, change made, item after}
+  for (auto [before, n, change, after] : {std::tuple<short, short, short, Item>{3, -5, -3, {0, 0}},
+                                          {3, -3, -3, {0, 0}}, {3, 2, 2, {7, 5}}, {32760, 100, 7, {7, 32767}},
+                                          {32767, 1, 0, {7, 32767}}, {32767, -32768, -32767, {0, 0}}}) {
+    Item i{7, before};
+    EXPECT_EQ(i.add(n), change) << before << " + " << n;
+    EXPECT_EQ(i, after) << before << " + " << n;
+  }
 }
 
-TEST(Item, AddRemovesAtMostTheStackAndEmptiesAtZero) {
-  Item i{7, 3};
-  EXPECT_EQ(i.add(-5), -3);
-  EXPECT_EQ(i, (Item{0, 0}));
-  i = {7, 3};
-  EXPECT_EQ(i.add(-3), -3);
-  EXPECT_EQ(i, (Item{0, 0}));
-  i = {7, 3};
-  EXPECT_EQ(i.add(2), 2);
-  EXPECT_EQ(i, (Item{7, 5}));
-}
-
-TEST(Item, AddSaturatesInsteadOfWrapping) {
-  Item i{7, 32760};
-  EXPECT_EQ(i.add(100), 7);
-  EXPECT_EQ(i.count, 32767);
-  EXPECT_EQ(i.add(1), 0);
-  EXPECT_EQ(i.count, 32767);
-  Item big{7, 32767};
-  EXPECT_EQ(big.add(-32768), -32767); // more removed than held, without overflow
-  EXPECT_EQ(big, (Item{0, 0}));
-}
-
-TEST(Inventory, GiveAddsToTheFirstStackOfItsKindBeforeEmptySlots) {
+TEST(Inventory, GiveAddsTheWholeStackToTheFirstOfItsKindElseTheFirstEmptySlot) {
   Inventory inv = make({{0, 0}, {3, 2}, {0, 0}, {3, 1}});
   EXPECT_TRUE(inv.give({3, 4}));
-  EXPECT_EQ(inv[0], (Item{0, 0}));
-  EXPECT_EQ(inv[1], (Item{3, 6}));
-  EXPECT_EQ(inv[3], (Item{3, 1}));
   EXPECT_TRUE(inv.give({5, 2}));
-  EXPECT_EQ(inv[0], (Item{5, 2}));
-}
-
-TEST(Inventory, GiveToAFullInventoryChangesNothing) {
-  Inventory inv = make({{1, 1}, {2, 1}});
-  Inventory before = inv;
-  EXPECT_FALSE(inv.give({3, 1}));
-  EXPECT_EQ(inv, before);
-}
-
-TEST(Inventory, GiveThatWouldOverflowTheStackIsRefused) {
-  Inventory inv = make({{1, 32000}, {0, 0}});
-  Inventory before = inv;
-  EXPECT_FALSE(inv.give({1, 1000})); // never split over two slots, never wrapped
-  EXPECT_EQ(inv, before);
-  EXPECT_TRUE(inv.give({1, 767}));
-  EXPECT_EQ(inv[0].count, 32767);
-}
-
-TEST(Inventory, GivingNothingLeavesEmptySlotsClean) {
-  Inventory inv(2);
-  EXPECT_TRUE(inv.give({0, 5}));
+  EXPECT_TRUE(inv.give({0, 5})); // nothing to give: no count on an empty slot
   EXPECT_TRUE(inv.give({4, 0}));
-  EXPECT_EQ(inv, Inventory(2));
-  EXPECT_EQ(inv.count(0), 0);
+  EXPECT_EQ(inv, make({{5, 2}, {3, 6}, {0, 0}, {3, 1}}));
+  // Neither a free slot nor one of its kind, or a stack that would overflow
+  // its slot: refused, nothing changed, never split or wrapped.
+  Inventory full = make({{1, 32000}, {2, 1}}), before = full;
+  EXPECT_FALSE(full.give({3, 1}));
+  EXPECT_FALSE(full.give({1, 1000}));
+  EXPECT_EQ(full, before);
+  EXPECT_TRUE(full.give({1, 767}));
+  EXPECT_EQ(full[0].count, 32767);
+  EXPECT_FALSE(Inventory(0).give({1, 1})); // a mob without slots
 }
 
-TEST(Inventory, TakeWalksStacksInSlotOrder) {
+TEST(Inventory, TakeCountContainsAndFind) {
   Inventory inv = make({{1, 3}, {2, 9}, {1, 4}});
-  EXPECT_EQ(inv.take({1, 5}), 5);
-  EXPECT_EQ(inv[0], (Item{0, 0}));
-  EXPECT_EQ(inv[2], (Item{1, 2}));
-  EXPECT_EQ(inv.take({1, 10}), 2);
-  EXPECT_EQ(inv.count(1), 0);
-  EXPECT_EQ(inv[1], (Item{2, 9}));
-}
-
-TEST(Inventory, TakeOfAnInventorySumsEveryEntry) {
-  Inventory inv = make({{1, 3}, {2, 2}});
-  Inventory wanted = make({{1, 2}, {2, 5}, {1, 1}});
-  EXPECT_EQ(inv.take(wanted), 5);
-  EXPECT_EQ(inv, make({{0, 0}, {0, 0}}));
-}
-
-TEST(Inventory, ContainsTestsEachEntryOnItsOwn) {
-  Inventory inv = make({{1, 2}, {1, 1}, {2, 1}});
-  EXPECT_TRUE(inv.contains(Item{1, 3}));
-  EXPECT_FALSE(inv.contains(Item{1, 4}));
+  EXPECT_EQ(inv.find(1) - inv.begin(), 0);
+  EXPECT_EQ(inv.find(5), inv.end());
+  EXPECT_TRUE(inv.contains(Item{1, 7}));
+  EXPECT_FALSE(inv.contains(Item{1, 8}));
   EXPECT_TRUE(inv.contains(Item{9, 0}));
-  EXPECT_TRUE(inv.contains(Inventory()));
-  // Two entries of 2 each fit in 3 because each is tested alone.
-  EXPECT_TRUE(inv.contains(make({{1, 2}, {1, 2}, {2, 1}})));
+  // Each entry alone: two of 5 fit in 7, but 1 of 9 does not.
+  EXPECT_TRUE(inv.contains(make({{1, 5}, {1, 5}, {2, 1}})));
   EXPECT_FALSE(inv.contains(make({{2, 1}, {1, 9}})));
-}
-
-TEST(Inventory, WithoutSlotsNothingFitsOrIsFound) {
-  Inventory inv(0);
-  EXPECT_FALSE(inv.give({1, 1}));
-  EXPECT_EQ(inv.take({1, 1}), 0);
-  EXPECT_EQ(inv.count(1), 0);
-  EXPECT_EQ(inv.find(1), inv.end());
-}
-
-TEST(Inventory, FindGivesTheFirstSlotOfAKind) {
-  Inventory inv = make({{2, 1}, {1, 1}, {1, 5}});
-  EXPECT_EQ(inv.find(1) - inv.begin(), 1);
-  EXPECT_EQ(inv.find(0), inv.end());
+  EXPECT_EQ(inv.take({1, 5}), 5); // slots in order
+  EXPECT_EQ(inv, make({{0, 0}, {2, 9}, {1, 2}}));
+  EXPECT_EQ(inv.take(make({{1, 10}, {2, 4}, {2, 1}})), 7);
+  EXPECT_EQ(inv, make({{0, 0}, {2, 4}, {0, 0}}));
+  EXPECT_EQ(inv.count(2), 4);
+  EXPECT_EQ(Inventory(0).take({1, 1}), 0);
 }
