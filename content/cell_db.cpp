@@ -79,20 +79,8 @@ void Cell_database::load(kestrine::Scope& scope) {
 }
 
 void Cell_database::load(kestrine::Scope& scope, fs::path const& packs) {
-  for_each_pack(packs, [&](fs::path const& dir) {
-    // The current record is kept by id: a drop adds to the item table, and
-    // the cell table itself may grow from other threads.
-    Cell_id id = 0;
-    std::string key;
-    read_pack_file(dir, "cell_types.cfg", [&](Pack_file& file, int kind) {
-      switch (kind) {
-      case Kv_scan::Section: id = (*this)[file.prefix + std::string(file.scan.token)].id; break;
-      case Kv_scan::Key: key = file.scan.token; break;
-      case Kv_scan::Value:
-        if (id != 0) parse_cell_entry((*this)[id], scope, file, key);
-        break;
-      }
-    });
+  load_type_file(*this, packs, "cell_types.cfg", [&](Cell_type& cell, Pack_file& file, std::string_view key) {
+    parse_cell_entry(cell, scope, file, key);
   });
 }
 

@@ -5,25 +5,11 @@
 void Item_database::load(kestrine::Scope& scope) { load(scope, packs_dir()); }
 
 void Item_database::load(kestrine::Scope& scope, fs::path const& packs) {
-  for_each_pack(packs, [&](fs::path const& dir) {
-    Item_type* item = nullptr;
-    std::string key;
-    read_pack_file(dir, "item_types.cfg", [&](Pack_file& file, int kind) {
-      switch (kind) {
-      case Kv_scan::Section: {
-        Item_type& found = (*this)[file.prefix + std::string(file.scan.token)];
-        item = found.id ? &found : nullptr; // record 0: the name was refused
-        break;
-      }
-      case Kv_scan::Key: key = file.scan.token; break;
-      case Kv_scan::Value:
-        if (!item) break;
-        if (key == "use") load_script(item->use, scope, file, file.scan.token, false);
-        else if (key == "use.fun") load_script(item->use, scope, file, file.scan.token, true);
-        else file.scan.error(file.scan.token, "unrecognized key");
-        break;
-      }
-    });
+  load_type_file(*this, packs, "item_types.cfg", [&](Item_type& item, Pack_file& file, std::string_view key) {
+    std::string_view const value = file.scan.token;
+    if (key == "use") load_script(item.use, scope, file, value, false);
+    else if (key == "use.fun") load_script(item.use, scope, file, value, true);
+    else file.scan.error(value, "unrecognized key");
   });
 }
 

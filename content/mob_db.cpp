@@ -53,22 +53,8 @@ void parse_mob_entry(Mob_type& mob, kestrine::Scope& scope, Pack_file& file, std
 void Mob_database::load(kestrine::Scope& scope) { load(scope, packs_dir()); }
 
 void Mob_database::load(kestrine::Scope& scope, fs::path const& packs) {
-  for_each_pack(packs, [&](fs::path const& dir) {
-    Mob_type* mob = nullptr;
-    std::string key;
-    read_pack_file(dir, "mob_types.cfg", [&](Pack_file& file, int kind) {
-      switch (kind) {
-      case Kv_scan::Section: {
-        Mob_type& found = (*this)[file.prefix + std::string(file.scan.token)];
-        mob = found.id ? &found : nullptr; // record 0: the name was refused
-        break;
-      }
-      case Kv_scan::Key: key = file.scan.token; break;
-      case Kv_scan::Value:
-        if (mob) parse_mob_entry(*mob, scope, file, key);
-        break;
-      }
-    });
+  load_type_file(*this, packs, "mob_types.cfg", [&](Mob_type& mob, Pack_file& file, std::string_view key) {
+    parse_mob_entry(mob, scope, file, key);
   });
 }
 
