@@ -1,7 +1,8 @@
 #pragma once
 // Sound output: plain sounds, sounds at a cell and sounds that follow a mob,
-// on the mixer's channels. Sounds are loaded chunks; the content layer turns
-// sound ids and names into chunks (null: no sound).
+// on the mixer's channels. Sounds are loaded chunks (null: no sound); ids
+// and full names go through the sound table.
+#include "content/audio_db.hpp"
 #include "foundation/config.hpp"
 
 #include <glm/vec2.hpp>
@@ -10,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -86,6 +88,15 @@ struct Audio {
   // Following a mob, stopping the mob's earlier sound. The mob must stay at
   // its address while the sound plays, or be forgotten first.
   void play(Mix_Chunk* sound, Mob const* mob);
+  // By id or full name: one variant of the sound table's, at random; id 0
+  // or an unknown name is no sound. Defined here so that only callers that
+  // use them need the sound table.
+  void play(Audio_id id) { play(audio_db().sound(id)); }
+  void play(std::string const& name) { play(audio_db().sound(name)); }
+  void play(Audio_id id, glm::ivec3 const& cell) { play(audio_db().sound(id), cell); }
+  void play(std::string const& name, glm::ivec3 const& cell) { play(audio_db().sound(name), cell); }
+  void play(Audio_id id, Mob const* mob) { play(audio_db().sound(id), mob); }
+  void play(std::string const& name, Mob const* mob) { play(audio_db().sound(name), mob); }
   // Lets go of the mob before it is erased or unloaded: its sound plays to
   // its end where it last was.
   void forget(Mob const* mob);

@@ -215,8 +215,10 @@ char const* to_string(Event_catcher const& c) {
 }
 
 std::ostream& operator<<(std::ostream& os, Event_catcher const& c) {
+  // Like streaming a null text: the prefix is out, then the stream goes bad.
   auto named = [&os](char const* prefix, char const* name) {
-    if (name) os << prefix << name << ')';
+    os << prefix;
+    if (name) os << name << ')';
     else os.setstate(std::ios_base::badbit);
   };
   std::visit(Overload{

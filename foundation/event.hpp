@@ -80,9 +80,9 @@ Event_catcher make_event_catcher(SDL_Event const& e);
 char const* to_string(Event_catcher const& c);
 
 // Text form: "key(Space)", "mbutton(1)", "gaxis+(leftx)", ... Writing a
-// binding SDL has no name for sets badbit; Catch_none and Catch_quit throw
-// std::bad_cast. Reading leaves the binding unchanged and sets failbit on
-// anything it doesn't recognise.
+// binding SDL has no name for sets badbit after the prefix; Catch_none and
+// Catch_quit throw std::bad_cast. Reading leaves the binding unchanged and
+// sets failbit on anything it doesn't recognise.
 std::ostream& operator<<(std::ostream& os, Event_catcher const& c);
 std::istream& operator>>(std::istream& is, Event_catcher& c);
 

@@ -97,8 +97,10 @@ void Kv_scan::error(std::string_view tok, std::string_view message) const {
   while (line_start > b && line_start[-1] != '\n') --line_start;
   char const* line_end = std::find(te, e, '\n');
 
-  char const* ws = std::max(te - 70, line_start);
-  char const* ms = std::max(te - 70, tb);
+  // Never form a pointer before the text: the token may start near it.
+  char const* last70 = te - std::min<std::ptrdiff_t>(70, te - b);
+  char const* ws = std::max(last70, line_start);
+  char const* ms = std::max(last70, tb);
   int shown = static_cast<int>(std::min(ws + 70, line_end) - ws);
 
   std::fflush(stdout);

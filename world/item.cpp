@@ -27,8 +27,9 @@ short Item::add(short n) {
 
 bool Inventory::give(Item item) {
   if (slots.empty()) return false;
-  // The empty item needs no room; storing it would leave a count on an empty slot.
-  if (item.id == 0) return true;
+  // The empty item goes to the first empty slot, but storing it there would
+  // leave a count on an empty slot: only whether there is one counts.
+  if (item.id == 0) return find(0) != end();
   if (Item* same = find(item.id); same != end()) {
     int const sum = same->count + item.count;
     if (sum > count_max || sum < count_min) return false;

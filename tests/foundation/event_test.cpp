@@ -118,6 +118,9 @@ TEST(Event, WritingAndReadingBack) {
                           Event_catcher(Catch_gbutton{77})})
     EXPECT_EQ(text(c), "<fail>");
   std::ostringstream os;
+  os << Event_catcher(Catch_gbutton{77});
+  EXPECT_EQ(std::pair(os.bad(), os.str()), std::pair(true, std::string("gbutton(")));
+  os.clear(), os.str("");
   EXPECT_THROW(os << Event_catcher(Catch_none{}), std::bad_cast);
   EXPECT_THROW(os << Event_catcher(Catch_quit{}), std::bad_cast);
   EXPECT_EQ(os.str(), "");

@@ -87,6 +87,7 @@ TEST(Inventory, GiveAddsTheWholeStackToTheFirstOfItsKindElseTheFirstEmptySlot) {
   Inventory full = make({{1, 32000}, {2, 1}}), before = full;
   EXPECT_FALSE(full.give({3, 1}));
   EXPECT_FALSE(full.give({1, 1000}));
+  EXPECT_FALSE(full.give({0, 1}));
   EXPECT_EQ(full, before);
   EXPECT_TRUE(full.give({1, 767}));
   EXPECT_EQ(full[0].count, 32767);
