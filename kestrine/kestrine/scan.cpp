@@ -35,8 +35,11 @@ size_t integer_length(std::string_view text, size_t at) {
 long integer_value(std::string_view digits) {
   uint64_t v = 0;
   for (char c : digits) {
-    v = v * 10 + static_cast<uint64_t>(c - '0');
-    if (v > static_cast<uint64_t>(INT64_MAX)) throw std::runtime_error("integer literal out of range");
+    auto d = static_cast<uint64_t>(c - '0');
+    // Checked before the step: v * 10 itself may wrap around.
+    if (v > (static_cast<uint64_t>(INT64_MAX) - d) / 10)
+      throw std::runtime_error("integer literal out of range");
+    v = v * 10 + d;
   }
   return static_cast<long>(v);
 }

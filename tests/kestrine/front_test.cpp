@@ -186,6 +186,8 @@ TEST(Codegen, CompileErrorsAndLimits) {
       {"while 1:\n  if 1: 2\nbreak", "break outside loop"},
       {call_with(128), "too many arguments"},
       {"g128", "too many globals"},
+      // 10 * 1844674407370955162 wraps to 4 in 64 bits.
+      {"18446744073709551620", "integer literal out of range"},
   };
   for (auto const& [text, message] : cases) {
     Names l;
