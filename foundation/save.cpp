@@ -50,6 +50,11 @@ bool save_zip(fs::path const& target, std::function<std::string(std::streambuf& 
     Zip_streambuf out(temp, std::ios_base::out);
     if (!out.file) return "can't open";
     std::string reason = fill(out);
+    // A write zlib refused may go unnoticed by the filler; its data is lost
+    // even when the close succeeds.
+    int code = Z_OK;
+    gzerror(out.file, &code);
+    if (reason.empty() && code != Z_OK) reason = "write failed";
     errno = 0;
     bool closed = out.close();
     if (!reason.empty()) return reason;

@@ -1,5 +1,6 @@
 #include "foundation/zip.hpp"
 
+#include <algorithm>
 #include <climits>
 #include <utility>
 

@@ -3,6 +3,7 @@
 // messages, never thrown; composite readers and writers stop at the first one.
 #include <glm/fwd.hpp>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <chrono>
@@ -389,9 +390,10 @@ template <class T> void scan(Scanner& s, T& v) {
   else if constexpr (std::is_same_v<T, bool>) scan_bol(s, v);
   else if constexpr (std::is_integral_v<T> || std::is_enum_v<T>) {
     if constexpr (std::is_enum_v<T>) {
-      std::underlying_type_t<T> u{};
+      // Starts from the current value, so a refused byte leaves it as it was.
+      auto u = static_cast<std::underlying_type_t<T>>(v);
       scan_int(s, u);
-      if (s.err.empty()) v = static_cast<T>(u);
+      v = static_cast<T>(u);
     } else {
       scan_int(s, v);
     }

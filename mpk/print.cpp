@@ -1,5 +1,6 @@
 #include "mpk/print.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 

@@ -149,9 +149,11 @@ TEST_F(Zip, FailedSavesLeaveTheOldFile) {
   small.rlim_cur = 4096;
   setrlimit(RLIMIT_FSIZE, &small);
   bool text_ok = save_text(p, varied(100000, 3));
-  bool zip_ok = save_zip(p, [](std::streambuf& out) {
+  // The room comes back before the close: the refused bytes stay lost.
+  bool zip_ok = save_zip(p, [&lim](std::streambuf& out) {
     std::string data = varied(100000, 4);
     out.sputn(data.data(), std::streamsize(data.size()));
+    setrlimit(RLIMIT_FSIZE, &lim);
     return std::string();
   });
   setrlimit(RLIMIT_FSIZE, &lim);
