@@ -88,17 +88,26 @@ void load_texture_array(GLuint texture, std::vector<std::filesystem::path> const
   if (levels > 1) glGenerateMipmap(GL_TEXTURE_2D_ARRAY);
 }
 
+namespace {
+
+// Logs a shader's or program's info log, warnings included.
+template <class Get_iv, class Get_log>
+void log_info(GLuint object, Get_iv get_iv, Get_log get_log) {
+  GLint length = 0;
+  get_iv(object, GL_INFO_LOG_LENGTH, &length);
+  if (length <= 0) return;
+  std::string log(std::size_t(length), '\0');
+  get_log(object, length, nullptr, log.data());
+  SDL_Log("%s", log.c_str());
+}
+
+} // namespace
+
 GLuint compile_shader(char const* source, GLenum type) {
   GLuint shader = glCreateShader(type);
   glShaderSource(shader, 1, &source, nullptr);
   glCompileShader(shader);
-  GLint length = 0;
-  glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-  if (length > 0) {
-    std::string log(std::size_t(length), '\0');
-    glGetShaderInfoLog(shader, length, nullptr, log.data());
-    SDL_Log("%s", log.c_str());
-  }
+  log_info(shader, glGetShaderiv, glGetShaderInfoLog);
   GLint status = 0;
   glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
   return status == GL_TRUE ? shader : 0;
@@ -113,13 +122,7 @@ GLuint link_program(std::initializer_list<GLuint> shaders) {
   GLuint program = glCreateProgram();
   for (GLuint s : shaders) glAttachShader(program, s);
   glLinkProgram(program);
-  GLint length = 0;
-  glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-  if (length > 0) {
-    std::string log(std::size_t(length), '\0');
-    glGetProgramInfoLog(program, length, nullptr, log.data());
-    SDL_Log("%s", log.c_str());
-  }
+  log_info(program, glGetProgramiv, glGetProgramInfoLog);
   GLint status = 0;
   glGetProgramiv(program, GL_LINK_STATUS, &status);
   if (status == GL_TRUE) return program;
