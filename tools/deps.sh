@@ -6,6 +6,7 @@ packages=(
   libsdl2-dev libsdl2-image-dev libsdl2-mixer-dev libepoxy-dev libtbb-dev libglm-dev
   zlib1g-dev libimgui-dev fonts-dejavu-core libgtest-dev libbenchmark-dev cmake ninja-build g++
   bison xvfb xauth mesa-utils libgl1-mesa-dri
+  libegl1 libegl-mesa0   # SDL's offscreen video driver renders through EGL
   lua5.4 python3 libmsgpack-dev
 )
 missing=()
