@@ -98,9 +98,12 @@ std::streamsize Zip_streambuf::xsputn(char_type const* s, std::streamsize n) {
   if (!file || n <= 0) return 0;
   std::streamsize put = 0;
   while (put < n) {
-    auto len = static_cast<unsigned>(std::min<std::streamsize>(n - put, 1 << 30));
+    // Below zlib's buffer size gzwrite copies the bytes; a larger write is
+    // compressed straight from the caller's memory, and a failure then leaves
+    // zlib pointing into it until the close reads it again.
+    auto len = static_cast<unsigned>(std::min<std::streamsize>(n - put, 4096));
     int r = gzwrite(file, s + put, len);
-    if (r <= 0) return 0;
+    if (r <= 0) break;
     put += r;
   }
   return put;
