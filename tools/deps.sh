@@ -8,6 +8,7 @@ packages=(
   bison xvfb xauth mesa-utils libgl1-mesa-dri
   libegl1 libegl-mesa0   # SDL's offscreen video driver renders through EGL
   lua5.4 python3 libmsgpack-dev
+  xdotool   # drives the whole game in the end-to-end test
 )
 missing=()
 for p in "${packages[@]}"; do

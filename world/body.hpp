@@ -1,0 +1,32 @@
+#pragma once
+// The physical body of a mob: where it is, how it moves and what it touched.
+// Velocities are in cells per frame; physics has no time step.
+#include <glm/vec2.hpp>
+#include <glm/vec3.hpp>
+
+#include <array>
+#include <cstdint>
+
+struct Body {
+  enum Flag : std::uint32_t { solid = 1, in_liquid = 2, no_gravity = 4, erased = 0x10000 };
+  enum Contact { px, py, pz, nx, ny, nz }; // touching in +x, +y, +z, -x, -y (standing), -z
+
+  glm::vec3 position{0.0f}; // centre, in cells
+  glm::vec3 velocity{0.0f};
+  glm::vec2 angles{0.0f};   // pitch, yaw (radians)
+  glm::vec2 size{0.0f};     // horizontal half-width, vertical half-height
+  glm::vec3 box_min{0.0f};
+  glm::vec3 box_max{0.0f};
+  std::array<bool, 6> contacts{};
+  glm::vec2 wanted{0.0f};   // wanted horizontal velocity (x, z)
+  float accel = 0.0f;       // largest change of horizontal velocity per frame
+  std::uint32_t flags = 0;
+
+  bool has(Flag f) const { return (flags & f) != 0; }
+  // The box from position and size.
+  void update_box() {
+    glm::vec3 h(size.x, size.y, size.x);
+    box_min = position - h;
+    box_max = position + h;
+  }
+};

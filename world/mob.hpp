@@ -1,0 +1,90 @@
+#pragma once
+// Mobs: creatures and the player. The scene's `Mobs` list owns them all; each
+// loaded page lists (without owning) the mobs whose position lies in it.
+#include "content/mob_db.hpp"
+#include "world/body.hpp"
+#include "world/item.hpp"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+struct Scene;
+struct Mob;
+
+// A reference to a mob that knows when the mob is gone: script values and the
+// cursor hold these instead of bare pointers.
+class Mob_ref {
+public:
+  Mob_ref() = default;
+  explicit Mob_ref(std::shared_ptr<Mob* const> p) : p_(std::move(p)) {}
+  Mob* get() const { return p_ ? *p_ : nullptr; }
+  explicit operator bool() const { return get() != nullptr; }
+  bool operator==(Mob_ref const& o) const { return get() == o.get(); }
+
+private:
+  std::shared_ptr<Mob* const> p_;
+};
+
+struct Mob {
+  Body body;
+  Mob_id type = 0;
+  Inventory inventory;
+  std::int64_t state = 0;
+  std::int64_t frame = 0;
+  std::int64_t wait = -1; // <0: update script not scheduled; else frames to go
+
+  // Every field zero, no inventory slots: for file readers.
+  Mob();
+  // A new mob of the type at the position.
+  Mob(Mob_type const& type, glm::vec3 const& position);
+  ~Mob();
+  Mob(Mob const&) = delete;
+  Mob& operator=(Mob const&) = delete;
+
+  // One frame of the type's update script.
+  void update();
+
+  Mob_ref ref() const { return Mob_ref(self_); }
+
+private:
+  std::shared_ptr<Mob*> self_;
+};
+
+class Mobs {
+public:
+  // Called for every mob just before it is destroyed (sounds following it
+  // are dropped there).
+  std::function<void(Mob const*)> on_destroy;
+
+  Mobs() = default;
+  ~Mobs();
+  Mobs(Mobs const&) = delete;
+  Mobs& operator=(Mobs const&) = delete;
+
+  // A mob of the type at the position, appended; in no page list until the
+  // next regrouping.
+  Mob* construct(Mob_id id, glm::vec3 const& position);
+  // Takes ownership of a mob made elsewhere (a page's saved mobs).
+  void adopt(std::unique_ptr<Mob> mob);
+
+  // Scripts and physics for every mob, then the regrouping into pages.
+  void update(Scene& scene);
+  void update_mobs(Scene& scene);
+  void resort_mobs(Scene& scene);
+
+  // Destroys every mob (the scene's end).
+  void clear();
+
+  std::size_t size() const { return list_.size(); }
+  Mob* operator[](std::size_t i) const { return list_[i].get(); }
+  auto begin() const { return list_.begin(); }
+  auto end() const { return list_.end(); }
+
+  // Protects which mob the regrouping must never drop (the scene's player).
+  Mob const* keep = nullptr;
+
+private:
+  std::vector<std::unique_ptr<Mob>> list_;
+};

@@ -1,0 +1,43 @@
+#pragma once
+// The open world: settings, world directory, flat map, cell pages, mobs, the
+// player and the pipeline's profile counters.
+#include "foundation/config.hpp"
+#include "foundation/profiler.hpp"
+#include "world/fmap.hpp"
+#include "world/mob.hpp"
+#include "world/wmap.hpp"
+
+#include <kestrine/kestrine.hpp>
+
+#include <glm/vec3.hpp>
+
+#include <filesystem>
+
+struct Scene {
+  Config& config;
+  std::filesystem::path dir;
+  Wmap wmap;
+  Fmap fmap;
+  Mobs mobs;
+  Mob* player = nullptr;
+
+  Profiler regen;        // "Regen"
+  Profiler light_init;   // "Light (init)"
+  Profiler light_spread; // "Light (spread)"
+  Profiler populate;     // "Populate"
+  Profiler redraw_hd;    // "Redraw (HD)"
+  Profiler redraw_ld;    // "Redraw (LD)"
+  Profiler render;       // "Render"
+
+  // Written by the frame renderer, read by the renderers.
+  glm::vec3 fog_color{0.39f, 0.61f, 1.0f};
+  float fog_depth = 0.0f;
+
+  Scene(Config& config, std::filesystem::path const& dir, kestrine::Scope& scope);
+  ~Scene();
+  Scene(Scene const&) = delete;
+  Scene& operator=(Scene const&) = delete;
+
+  void load();
+  void save() const;
+};

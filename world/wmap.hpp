@@ -1,0 +1,92 @@
+#pragma once
+// Cell pages and the world's table of them: cells, light, container data,
+// painted faces, pipeline stage and the mobs inside, with the page files.
+#include "content/cell_db.hpp"
+#include "world/item.hpp"
+#include "world/page.hpp"
+#include "world/page_table.hpp"
+
+#include <glm/vec3.hpp>
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+struct Mob;
+
+// The extra data of one cell: a container's slots.
+struct Cell_data {
+  Inventory inventory;
+};
+
+// A page in its file form: cell types by palette position.
+struct Wmap_page_encoded;
+
+struct Wmap_page {
+  enum Flag : std::uint8_t { dirty = 1, populated = 2, empty = 4 };
+
+  Page<Cell_id> cells;
+  Page<Light> light;
+  std::unordered_map<std::int16_t, Cell_data> data;  // by in-page cell index
+  std::unordered_map<std::int16_t, Cell_id> paints;  // face * 4096 + cell index
+  std::atomic<std::uint8_t> flags{0};
+  std::atomic<std::int8_t> stage{0};
+  Short_vector<Mob*> mobs;                            // not owned
+
+  // All air, full light, stage 0, no flags.
+  Wmap_page();
+
+  bool has(Flag f) const { return (flags.load(std::memory_order_relaxed) & f) != 0; }
+  void set(Flag f) { flags.fetch_or(f, std::memory_order_relaxed); }
+  void clear(Flag f) { flags.fetch_and(static_cast<std::uint8_t>(~f), std::memory_order_relaxed); }
+
+  // Shared full arrays, built on first use and kept to the end.
+  static Page<Cell_id> const& full_air_();
+  static Page<Cell_id> const& full_water_();
+  static Page<Cell_id> const& full_bedrock_();
+  static Page<Light> const& full_dark_();
+  static Page<Light> const& full_light_();
+
+  void encode(Wmap_page_encoded& out) const;
+  // False (nothing applied) when the encoded page points outside its palette.
+  bool decode(Wmap_page_encoded const& in);
+
+  bool load_cells(std::filesystem::path const& dir, glm::ivec3 page);
+  bool save_cells(std::filesystem::path const& dir, glm::ivec3 page);
+  // Creates the file's mobs and lists them here; the caller hands them to the
+  // scene's mob list.
+  bool load_mobs(std::filesystem::path const& dir, glm::ivec3 page);
+  bool save_mobs(std::filesystem::path const& dir, glm::ivec3 page, Mob const* skip = nullptr);
+};
+
+std::filesystem::path cell_path(std::filesystem::path const& dir, glm::ivec3 page);
+std::filesystem::path mob_path(std::filesystem::path const& dir, glm::ivec3 page);
+
+// The page of a cell (floor division by 16 on each axis).
+inline glm::ivec3 page_of(glm::ivec3 cell) { return cell >> 4; }
+
+struct Wmap : Page_table<Wmap_page, 3> {
+  using Page_table::Page_table;
+
+  // The cell's type, or 0 when its page is not loaded.
+  Cell_id get_cell(glm::ivec3 cell) const;
+  // The cell's light byte, or 15 (sunlight) when its page is not loaded.
+  Light get_light(glm::ivec3 cell) const;
+  Cell_data* get_data(glm::ivec3 cell);
+
+  bool cell_has_mob(glm::ivec3 cell) const;
+  std::vector<Mob*> mobs_in_cell(glm::ivec3 cell) const;
+
+  bool load_cells(glm::ivec3 page, std::filesystem::path const& dir);
+  bool load_mobs(glm::ivec3 page, std::filesystem::path const& dir);
+  bool save_cells(glm::ivec3 page, std::filesystem::path const& dir);
+  bool save_mobs(glm::ivec3 page, std::filesystem::path const& dir);
+  void save_cells(std::filesystem::path const& dir);
+  void save_mobs(std::filesystem::path const& dir);
+
+  // The scene's player mob, never written to a page's mob file.
+  Mob const* player = nullptr;
+};
