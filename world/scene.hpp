@@ -34,6 +34,9 @@ struct Scene {
   float fog_depth = 0.0f;
 
   Scene(Config& config, std::filesystem::path const& dir, kestrine::Scope& scope);
+  // A scene over a map in memory: no packs loaded, no player, no world file
+  // read or written (tests and benchmarks).
+  Scene(Config& config, std::filesystem::path const& dir, Fmap fmap);
   ~Scene();
   Scene(Scene const&) = delete;
   Scene& operator=(Scene const&) = delete;

@@ -1,0 +1,59 @@
+#pragma once
+// The page pipeline: once a frame it autosaves, or moves the view box with
+// the player, or brings the pending pages through their stages (fill or file,
+// light, mobs, meshing) within the frame's time budget, nearest first and
+// optionally on worker threads. Finished meshes wait in two queues for the
+// renderers. Cell and face edits come in here.
+#include "content/cell_db.hpp"
+#include "render/cube_page.hpp"
+#include "render/quad_page.hpp"
+
+#include <glm/vec3.hpp>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+struct Scene;
+struct Wmap;
+struct Wmap_page;
+
+// What the meshing stage runs; the game passes the real meshers, tests may
+// pass their own.
+struct Mesh_jobs {
+  // The page's mesh at quality 0 (high detail) or 1 (low detail).
+  std::function<Cube_mesh_data(Wmap const&, glm::ivec3 page, int quality)> mesh;
+  // The page's billboard instances (high detail only).
+  std::function<std::vector<Quad_center>(Wmap_page const&)> billboards;
+};
+
+// The steady clock, replaceable in tests.
+using Builder_clock = std::function<std::chrono::steady_clock::time_point()>;
+
+class Builder {
+public:
+  explicit Builder(Scene& scene, Mesh_jobs jobs, Builder_clock clock = {});
+  ~Builder();
+  Builder(Builder const&) = delete;
+  Builder& operator=(Builder const&) = delete;
+
+  void update();
+  void set_dirty();
+
+  std::uint64_t queue_size() const;
+  std::int32_t done() const;
+  std::int32_t added() const;
+
+  std::vector<Cube_page>& cube_queue();
+  std::vector<Quad_page>& quad_queue();
+
+  void change_cell(glm::ivec3 const& cell, Cell_id id);
+  void change_face(glm::ivec3 const& cell, int face, Cell_id id);
+
+  struct Impl;
+
+private:
+  std::unique_ptr<Impl> impl_;
+};
