@@ -69,3 +69,36 @@ inline std::unique_ptr<Mob> mob_in_box(glm::vec3 lo, glm::vec3 hi) {
 }
 
 } // namespace world_test
+
+#include "foundation/zip.hpp"
+#include "mpk/mpk.hpp"
+
+#include <sstream>
+
+namespace world_test {
+
+// The uncompressed bytes of a gzip file.
+inline std::string unzip(fs::path const& p) {
+  Zip_streambuf in(p, std::ios_base::in);
+  std::string out;
+  char buf[4096];
+  for (std::streamsize n; in.file && (n = in.sgetn(buf, sizeof buf)) > 0;) out.append(buf, static_cast<std::size_t>(n));
+  return out;
+}
+
+// Writes the bytes gzip-compressed, making the file's directories.
+inline void zip(fs::path const& p, std::string const& bytes) {
+  fs::create_directories(p.parent_path());
+  Zip_streambuf out(p, std::ios_base::out);
+  out.sputn(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// What f writes through an emitter.
+template <class F> std::string emitted(F f) {
+  std::stringbuf sb;
+  mpk::Emitter e(sb);
+  f(e);
+  return sb.str();
+}
+
+} // namespace world_test
