@@ -415,3 +415,20 @@ TEST(FlatFile, AFailedSaveKeepsThePageDirty) {
   EXPECT_FALSE(p.save(w.dir, {0, 0}));
   EXPECT_EQ(p.flags, std::uint64_t(Fmap_page::dirty));
 }
+
+TEST(MapFile, TheShippedMapIsAnIslandWithABeachAtTheSpawn) {
+  std::uint64_t n = 0;
+  Fmap_grids g;
+  ASSERT_EQ(read_map_file(fs::path(TERRAFOLD_SOURCE_DIR) / "data/map.mpk.gz", n, g), "");
+  ASSERT_EQ(n, 256u);
+  Fmap m(n, std::move(g));
+  for (std::uint64_t k = 0; k < n; ++k)
+    for (std::uint64_t i = 0; i < n; ++i)
+      if (std::min({i, k, n - 1 - i, n - 1 - k}) < 16) ASSERT_LE(m.g[0][n * k + i], 0.0f) << i << " " << k;
+  ASSERT_LT(m.spawn.x, 0);
+  // A new player stands at height 4 over column (8, 8) of the spawn page.
+  Fmap_cell const c = generated(m, m.spawn).columns[16 * 8 + 8];
+  EXPECT_GE(c.l2, 1);
+  EXPECT_LE(c.l2, 3);
+  EXPECT_LE(c.l3, 3);
+}
