@@ -10,17 +10,20 @@ Light_calculator::Light_calculator(Scene& scene_, glm::ivec3 position_, Wmap_pag
 }
 
 Opaque_mask opaque_cells(Wmap_page const& page) {
-  Opaque_mask mask;
+  // A page holds few types, often interleaved: remember each one's answer
+  // instead of going to the table (and mispredicting) cell by cell.
+  struct Seen {
+    std::uint32_t id = ~0u;
+    bool opaque = false;
+  };
+  std::array<Seen, 64> seen{};
+  Cell_database const& types = cell_db();
   Cell_id const* ids = page.cells.data();
-  // Pages hold long runs of one type, so one table look-up serves a run.
-  Cell_id last = ids[0];
-  bool opaque = cell_db()[last].opacity == Cell_opacity::opaque;
+  Opaque_mask mask;
   for (int i = 0; i < page_cells; ++i) {
-    if (ids[i] != last) {
-      last = ids[i];
-      opaque = cell_db()[last].opacity == Cell_opacity::opaque;
-    }
-    mask[i] = opaque;
+    Seen& s = seen[ids[i] & 63];
+    if (s.id != ids[i]) s = {ids[i], types[ids[i]].opacity == Cell_opacity::opaque};
+    mask[i] = s.opaque;
   }
   return mask;
 }
@@ -115,44 +118,40 @@ void Light_calculator::load_nibble(int shift) {
   // Our own array: only this page's stage writes it, and not meanwhile.
   Light const* own = page.light.data();
   for (int x = 0; x < 16; ++x)
-    for (int y = 0; y < 16; ++y)
-      for (int z = 0; z < 16; ++z) {
-        int const i = cell_index(x, y, z);
-        at(x + 1, y + 1, z + 1) = opaque[i] ? light_wall : static_cast<std::uint8_t>((own[i] >> shift) & 15);
-      }
+    for (int y = 0; y < 16; ++y) {
+      std::uint8_t* row = &at(x + 1, y + 1, 1);
+      int const i = cell_index(x, y, 0);
+      for (int z = 0; z < 16; ++z)
+        row[z] = opaque[i + z] ? light_wall : static_cast<std::uint8_t>((own[i + z] >> shift) & 15);
+    }
 
-  // Neighbours in the order z-1, z+1, y-1, y+1, x-1, x+1.
+  // Neighbours in the order z-1, z+1, y-1, y+1, x-1, x+1; each fills one
+  // shell face from its layer that touches this page.
+  constexpr int grid_step[3] = {side * side, side, 1};
+  constexpr int page_step[3] = {256, 16, 1};
   struct Face {
     int axis, dir;
   };
   constexpr Face faces[6] = {{2, -1}, {2, 1}, {1, -1}, {1, 1}, {0, -1}, {0, 1}};
   for (Face const f : faces) {
+    int const u = f.axis == 0 ? 1 : 0, w = f.axis == 2 ? 1 : 2; // the face's own two axes
+    int const g0 = (f.dir < 0 ? 0 : 17) * grid_step[f.axis] + grid_step[u] + grid_step[w];
     glm::ivec3 offset(0);
     offset[f.axis] = f.dir;
-    int const u = (f.axis + 1) % 3, w = (f.axis + 2) % 3; // the face's two axes
-    glm::ivec3 g(0), c(0);                              // grid cell, neighbour's in-page cell
-    g[f.axis] = f.dir < 0 ? 0 : 17;
-    c[f.axis] = f.dir < 0 ? 15 : 0;
-
     Wmap_page const* n = scene.wmap.find(position + offset);
     if (!n) {
       for (int a = 0; a < 16; ++a)
-        for (int b = 0; b < 16; ++b) {
-          g[u] = a + 1, g[w] = b + 1;
-          at(g.x, g.y, g.z) = light_wall;
-        }
+        for (int b = 0; b < 16; ++b) grid[g0 + a * grid_step[u] + b * grid_step[w]] = light_wall;
       continue;
     }
     // A counted reference: the neighbour's worker may publish a new array
     // while we read this one.
     Page<Light> const theirs = n->light.snapshot();
-    Light const* src = theirs.data();
+    Light const* src = theirs.data() + (f.dir < 0 ? 15 : 0) * page_step[f.axis];
     for (int a = 0; a < 16; ++a)
-      for (int b = 0; b < 16; ++b) {
-        g[u] = a + 1, g[w] = b + 1;
-        c[u] = a, c[w] = b;
-        at(g.x, g.y, g.z) = static_cast<std::uint8_t>((src[cell_index(c.x, c.y, c.z)] >> shift) & 15);
-      }
+      for (int b = 0; b < 16; ++b)
+        grid[g0 + a * grid_step[u] + b * grid_step[w]] =
+            static_cast<std::uint8_t>((src[a * page_step[u] + b * page_step[w]] >> shift) & 15);
   }
 }
 
@@ -160,9 +159,11 @@ void copy_buffer(Wmap_page& page, Light_calculator const& sun, Light_calculator 
   Page<Light> fresh(Light{0});
   Light* out = fresh.write();
   for (int x = 0; x < 16; ++x)
-    for (int y = 0; y < 16; ++y)
+    for (int y = 0; y < 16; ++y) {
+      int const g = Light_calculator::index(x + 1, y + 1, 1);
+      Light* row = out + cell_index(x, y, 0);
       for (int z = 0; z < 16; ++z)
-        out[cell_index(x, y, z)] =
-            static_cast<Light>(((sun.cell(x, y, z) & 15) | (spot.cell(x, y, z) << 4)) & 0xFF);
+        row[z] = static_cast<Light>(((sun.grid[g + z] & 15) | (spot.grid[g + z] << 4)) & 0xFF);
+    }
   page.light = std::move(fresh);
 }

@@ -36,8 +36,16 @@ bool Light_page_initializer::page_is_empty(Fmap_page const& flat) const {
 }
 
 bool Light_page_initializer::page_is_full() const {
-  Opaque_mask const opaque = opaque_cells(page);
-  return std::all_of(opaque.begin(), opaque.end(), [](bool o) { return o; });
+  Cell_database const& types = cell_db();
+  Cell_id const* ids = page.cells.data();
+  Cell_id last = ids[0];
+  if (types[last].opacity != Cell_opacity::opaque) return false;
+  for (int i = 1; i < page_cells; ++i)
+    if (ids[i] != last) {
+      last = ids[i];
+      if (types[last].opacity != Cell_opacity::opaque) return false;
+    }
+  return true;
 }
 
 bool Light_page_initializer::page_is_air() const {
@@ -81,16 +89,17 @@ void Light_page_initializer::mixed(Fmap_page const& flat) {
   // Spotlight: what each open cell emits, brought into 0..15 (16 would be a
   // wall, more would leak out of the grid).
   Light_calculator spot(scene, position, page);
+  Cell_database const& types = cell_db();
   Cell_id const* ids = page.cells.data();
   Cell_id last = ids[0];
-  int emitted = std::min<int>(cell_db()[last].light, 15);
+  int emitted = std::min<int>(types[last].light, 15);
   for (int x = 0; x < 16; ++x)
     for (int y = 0; y < 16; ++y)
       for (int z = 0; z < 16; ++z) {
         int const i = cell_index(x, y, z);
         if (ids[i] != last) {
           last = ids[i];
-          emitted = std::min<int>(cell_db()[last].light, 15);
+          emitted = std::min<int>(types[last].light, 15);
         }
         spot.at(x + 1, y + 1, z + 1) = opaque[i] ? light_wall : static_cast<std::uint8_t>(emitted);
       }
