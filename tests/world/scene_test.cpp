@@ -154,7 +154,7 @@ TEST(Scene, AnUnreadableWorldFileIsKeptAndThePlayerKeepsItsDefaults) {
          mpk::emit_arr_head(e, 2), mpk::emit_str(e, "test.x"), mpk::emit(e, glm::vec2(1, 2));
        }),
        "bad array size"},
-      {"a non-finite position", world_bytes(record("test.x", {1, INFINITY, 3})), "non-finite value"},
+      {"a non-finite position", world_bytes(record("test.x", {1, INFINITY, 3})), "bad number"},
       {"a name too long", world_bytes(record(std::string(257, 'n'), {1, 2, 3})), "name too long"},
       {"too many slots", world_bytes([](mpk::Emitter& e) {
          mpk::emit_arr_head(e, 6), mpk::emit_str(e, "t.x");
