@@ -1,6 +1,7 @@
 #include "world/zip_read.hpp"
 
 #include "foundation/zip.hpp"
+#include "world/bad_file.hpp"
 
 #include <SDL.h>
 
@@ -9,23 +10,6 @@
 #include <system_error>
 
 namespace fs = std::filesystem;
-
-fs::path keep_bad(fs::path const& file) {
-  std::error_code ec;
-  for (int n = 1; n <= 1000; ++n) {
-    fs::path bad = file;
-    bad += n == 1 ? ".bad" : ".bad" + std::to_string(n);
-    if (fs::exists(bad, ec) || ec) continue;
-    // No rename over an existing name: a bad file kept earlier stays.
-    fs::rename(file, bad, ec);
-    if (ec) break;
-    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "%s: unreadable, kept as %s\n", file.c_str(), bad.c_str());
-    return bad;
-  }
-  SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: unreadable and can't be kept aside: %s\n", file.c_str(),
-               ec ? ec.message().c_str() : "no free name");
-  return {};
-}
 
 Zip_read read_zip(fs::path const& path, std::function<void(mpk::Scanner&)> const& read) {
   std::error_code ec;
@@ -47,6 +31,6 @@ Zip_read read_zip(fs::path const& path, std::function<void(mpk::Scanner&)> const
   }
   if (reason.empty()) return Zip_read::done;
   SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: %s\n", path.c_str(), reason.c_str());
-  keep_bad(path);
+  keep_bad_file(path);
   return Zip_read::failed;
 }
