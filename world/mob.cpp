@@ -109,8 +109,11 @@ void Mobs::resort_mobs(Scene& scene) {
       list_[i].reset();
       continue;
     }
-    m->body.angles.x = std::fmod(m->body.angles.x, full_turn);
-    m->body.angles.y = std::fmod(m->body.angles.y, full_turn);
+    for (int a = 0; a < 2; ++a) {
+      float& angle = m->body.angles[a];
+      // A remainder of infinity is NaN, which would stick for good.
+      angle = std::isfinite(angle) ? std::fmod(angle, full_turn) : 0.0f;
+    }
     if (page) {
       if (page->mobs.empty()) listed_.push_back(floor_cell(m->body.position) >> 4);
       page->mobs.push_back(m);

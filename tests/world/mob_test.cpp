@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -108,6 +109,7 @@ TEST(Mobs, RegroupingDropsErasedAndStrayMobsButNeverThePlayer) {
   Mob* stays = w.add(kind, {8.5f, 8.5f, 8.5f});
   stays->body.angles = {7.0f, -7.0f};
   Mob* player = w.add(kind, {40.5f, 8.5f, 8.5f}, 0);
+  player->body.angles = {INFINITY, NAN};
   w.scene.player = player;
   w.scene.mobs.keep = player;
   // A page's saved mobs, listed by the page and handed over, then erased;
@@ -134,6 +136,7 @@ TEST(Mobs, RegroupingDropsErasedAndStrayMobsButNeverThePlayer) {
   EXPECT_EQ(stays->body.angles, glm::vec2(7.0f - 6.2831855f, -(7.0f - 6.2831855f)));
   // Outside the loaded pages the player waits, unlisted and unmoved.
   EXPECT_EQ(player->body.velocity.y, 0.0f);
+  EXPECT_EQ(player->body.angles, glm::vec2(0.0f));
   player->body.flags |= Body::erased;
   w.frames(1);
   EXPECT_EQ(w.scene.mobs.size(), 2u);
