@@ -1,7 +1,6 @@
 #include "world/zip_read.hpp"
 
 #include "foundation/zip.hpp"
-#include "world/bad_file.hpp"
 
 #include <SDL.h>
 
@@ -11,6 +10,23 @@
 
 namespace fs = std::filesystem;
 
+fs::path keep_bad(fs::path const& file) {
+  std::error_code ec;
+  for (int n = 1; n <= 1000; ++n) {
+    fs::path bad = file;
+    bad += n == 1 ? ".bad" : ".bad" + std::to_string(n);
+    if (fs::exists(bad, ec) || ec) continue;
+    // Never onto an existing name: a file kept earlier stays as it was.
+    fs::rename(file, bad, ec);
+    if (ec) break;
+    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "%s: unreadable, kept as %s\n", file.c_str(), bad.c_str());
+    return bad;
+  }
+  SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: unreadable and can't be kept aside: %s\n", file.c_str(),
+               ec ? ec.message().c_str() : "no free name");
+  return {};
+}
+
 Zip_read read_zip(fs::path const& path, std::function<void(mpk::Scanner&)> const& read) {
   std::error_code ec;
   if (!fs::exists(path, ec)) return Zip_read::missing;
@@ -18,19 +34,19 @@ Zip_read read_zip(fs::path const& path, std::function<void(mpk::Scanner&)> const
   {
     Zip_streambuf in(path, std::ios_base::in);
     if (!in.file) {
-      SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: can't open\n", path.c_str());
-      return Zip_read::failed;
-    }
-    mpk::Scanner s(in);
-    try {
-      read(s);
-      reason = s.ok() ? in.check_end() : s.message();
-    } catch (std::exception const& e) {
-      reason = e.what();
+      reason = "can't open";
+    } else {
+      mpk::Scanner s(in);
+      try {
+        read(s);
+        reason = s.ok() ? in.check_end() : s.message();
+      } catch (std::exception const& e) {
+        reason = e.what();
+      }
     }
   }
   if (reason.empty()) return Zip_read::done;
   SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: %s\n", path.c_str(), reason.c_str());
-  keep_bad_file(path);
+  keep_bad(path);
   return Zip_read::failed;
 }
