@@ -6,7 +6,10 @@
 #include "foundation/event.hpp"
 #include "world/body.hpp"
 #include "world/mob.hpp"
+#include "world/script_values.hpp"
 #include "world/wmap.hpp"
+
+#include <kestrine/kestrine.hpp>
 
 #include <glm/vec3.hpp>
 
@@ -104,6 +107,38 @@ inline Body standing_at(glm::vec3 feet) {
   b.flags = Body::solid;
   b.update_box();
   return b;
+}
+
+// What the test scripts were last called with: "seen2" and "seen3" keep
+// their arguments and answer the Int 1.
+struct Seen {
+  int calls = 0;
+  std::vector<kestrine::Val> args;
+};
+inline Seen& seen() {
+  static Seen s;
+  return s;
+}
+
+inline kestrine::Scope& play_scope() {
+  static kestrine::Scope scope = [] {
+    using kestrine::Val;
+    kestrine::Scope s;
+    s.add("seen2", Val(kestrine::Fun([](Val a, Val b) {
+            seen() = {seen().calls + 1, {a, b}};
+            return kestrine::Int{1};
+          })));
+    s.add("seen3", Val(kestrine::Fun([](Val a, Val b, Val c) {
+            seen() = {seen().calls + 1, {a, b, c}};
+            return kestrine::Int{1};
+          })));
+    return s;
+  }();
+  return scope;
+}
+
+inline std::unique_ptr<kestrine::Standalone> script(char const* text) {
+  return std::make_unique<kestrine::Standalone>(play_scope(), text);
 }
 
 } // namespace play_test
