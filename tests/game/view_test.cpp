@@ -1,33 +1,15 @@
 #include "game/view.hpp"
 
-#include "world/scene.hpp"
-
-#include "support/sdl_log.hpp"
+#include "support/small_scene.hpp"
 
 #include <gtest/gtest.h>
-
-namespace {
-
-// A scene with one loaded page at the origin page, every cell of type `fill`.
-struct Small_scene {
-  Sdl_log_capture quiet; // the scene reports its profile at the end
-  Config config{Config::Defaults{}};
-  Scene scene;
-  explicit Small_scene(Cell_id fill)
-      : scene(config, "", Fmap(1, {std::vector<float>(1), std::vector<float>(1), std::vector<float>(1),
-                                   std::vector<float>(1)})) {
-    scene.wmap.insert({0, 0, 0}).cells = Page<Cell_id>(fill);
-  }
-  void set(glm::ivec3 c, Cell_id id) { scene.wmap.find(c >> 4)->cells.set(cell_index(c.x, c.y, c.z), id); }
-};
-
-} // namespace
 
 TEST(View, OnlyLoadedOpaqueCellsBuryTheEye) {
   Cell_id const stone = cell_db()["view_test.stone"].id;
   Cell_id const glass = cell_db()["view_test.glass"].id;
   cell_db()[glass].opacity = Cell_opacity::clear;
-  Small_scene s(glass);
+  Small_scene s;
+  s.load_page({0, 0, 0}, glass);
   s.set({1, 5, 5}, stone);
   s.set({5, 5, 5}, 0);
   struct Case {
