@@ -1,0 +1,31 @@
+#include "render/cell_models.hpp"
+
+#include "content/model_db.hpp"
+
+#include <algorithm>
+#include <mutex>
+
+Cell_models::Cell_models(std::vector<Cell_opacity> const& opacity, std::vector<Cell_model> models)
+    : models_(std::move(models)) {
+  opacity_.fill(std::uint8_t(Cell_opacity::opaque));
+  std::size_t const n = std::min(opacity.size(), opacity_.size());
+  for (std::size_t i = 0; i < n; ++i) opacity_[i] = std::uint8_t(opacity[i]);
+}
+
+std::shared_ptr<Cell_models const> game_cell_models() {
+  static std::mutex mutex;
+  static std::shared_ptr<Cell_models const> current;
+  static std::size_t types = 0, models = 0;
+
+  Cell_database& cells = cell_db();
+  Model_database const& db = model_db();
+  std::lock_guard lock(mutex);
+  if (!current || cells.size() != types || db.cells.size() != models) {
+    types = cells.size();
+    models = db.cells.size();
+    std::vector<Cell_opacity> opacity(types);
+    for (std::size_t id = 0; id < types; ++id) opacity[id] = cells[id].opacity;
+    current = std::make_shared<Cell_models const>(opacity, db.cells);
+  }
+  return current;
+}

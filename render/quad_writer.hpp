@@ -1,0 +1,55 @@
+#pragma once
+// Quads gathered in a small block and appended to a mesh's vertex list a
+// block at a time: the meshers' hottest stores, kept to two per vertex.
+#include "render/cube_page.hpp"
+#include "render/side.hpp"
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+static_assert(std::endian::native == std::endian::little, "vertex bytes are composed little-endian");
+
+// Bytes 0 to 7 of a vertex: position, light, occlusion, effects, u, v.
+constexpr std::uint64_t vertex_head(Cell_xyz p, unsigned light, unsigned occlusion, unsigned effects, unsigned u,
+                                    unsigned v) {
+  return std::uint64_t(std::uint8_t(p.x)) | std::uint64_t(std::uint8_t(p.y)) << 8 |
+         std::uint64_t(std::uint8_t(p.z)) << 16 | std::uint64_t(light & 255) << 24 |
+         std::uint64_t(occlusion & 255) << 32 | std::uint64_t(effects & 255) << 40 | std::uint64_t(u & 255) << 48 |
+         std::uint64_t(v & 255) << 56;
+}
+
+class Quad_writer {
+public:
+  Quad_writer(Cube_mesh_data& out, std::size_t most_quads) : out_(out) { out.vertices.reserve(6 * most_quads); }
+  ~Quad_writer() { flush(); }
+  Quad_writer(Quad_writer const&) = delete;
+  Quad_writer& operator=(Quad_writer const&) = delete;
+
+  // Two triangles k0 k1 k2 and k0 k2 k3, counted in the side's end.
+  void quad(int side, std::uint64_t const (&k)[4], std::uint16_t layer) {
+    if (n_ + 6 > block) flush();
+    unsigned char* at = block_ + 10 * n_;
+    int const order[6] = {0, 1, 2, 0, 2, 3};
+#pragma GCC unroll 6
+    for (int i = 0; i < 6; ++i) {
+      std::memcpy(at + 10 * i, &k[order[i]], 8);
+      std::memcpy(at + 10 * i + 8, &layer, 2);
+    }
+    n_ += 6;
+    out_.ends[side] += 6;
+  }
+
+  void flush() {
+    auto const* first = reinterpret_cast<Cube_vertex const*>(block_);
+    out_.vertices.insert(out_.vertices.end(), first, first + n_);
+    n_ = 0;
+  }
+
+private:
+  static constexpr int block = 600; // vertices
+
+  Cube_mesh_data& out_;
+  int n_ = 0;
+  alignas(Cube_vertex) unsigned char block_[10 * block];
+};
