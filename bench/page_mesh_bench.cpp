@@ -104,7 +104,7 @@ void surface_pages(benchmark::State& state, int quality) {
   Surface& s = surface();
   std::size_t i = 0, quads = 0;
   for (auto _ : state) {
-    Cube_mesh_data m = generate_mesh(s.scene->wmap, s.pages[i++ % s.pages.size()], quality, s.models);
+    Cube_mesh_data m = mesh_page(s.scene->wmap, s.pages[i++ % s.pages.size()], quality, s.models);
     quads += m.vertices.size() / 6;
     benchmark::DoNotOptimize(m);
   }
@@ -116,7 +116,7 @@ void uniform_page(benchmark::State& state, Cell_id id, Light light, int quality)
   Wmap const& w = uniform(id, light);
   std::size_t quads = 0;
   for (auto _ : state) {
-    Cube_mesh_data m = generate_mesh(w, {}, quality, surface().models);
+    Cube_mesh_data m = mesh_page(w, {}, quality, surface().models);
     quads += m.vertices.size() / 6;
     benchmark::DoNotOptimize(m);
   }

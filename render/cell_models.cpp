@@ -9,7 +9,8 @@ Cell_models::Cell_models(std::vector<Cell_opacity> const& opacity, std::vector<C
     : models_(std::move(models)) {
   opacity_.fill(std::uint8_t(Cell_opacity::opaque));
   std::size_t const n = std::min(opacity.size(), opacity_.size());
-  for (std::size_t i = 0; i < n; ++i) opacity_[i] = std::uint8_t(opacity[i]);
+  for (std::size_t i = 0; i < n; ++i) // a value past clear is taken as the default
+    opacity_[i] = std::uint8_t(opacity[i] <= Cell_opacity::clear ? opacity[i] : Cell_opacity::opaque);
 }
 
 std::shared_ptr<Cell_models const> game_cell_models() {

@@ -16,10 +16,11 @@
 
 struct Wmap;
 
-// Quality 0: high detail; anything else: low detail.
-Cube_mesh_data generate_mesh(Wmap const& wmap, glm::ivec3 page, int quality, Cell_models const& models);
-// The same with the game's cell and model tables.
+// The mesh at quality 0 (high detail) or any other (low detail), with the
+// game's cell and model tables; what the page pipeline's mesh jobs run.
 Cube_mesh_data generate_mesh(Wmap const& wmap, glm::ivec3 page, int quality);
+// The same with tables of the caller's.
+Cube_mesh_data mesh_page(Wmap const& wmap, glm::ivec3 page, int quality, Cell_models const& models);
 
 Cube_mesh_data generate_mesh_high(Wmap const& wmap, glm::ivec3 const& page, Cell_models const& models);
 Cube_mesh_data generate_mesh_low(Wmap const& wmap, glm::ivec3 const& page, Cell_models const& models);

@@ -122,7 +122,7 @@ struct Cube_mesh_builder_hd {
 
 Cube_mesh_data generate_mesh_high(Wmap const& wmap, glm::ivec3 const& page, Cell_models const& models) {
   Cube_mesh_data out;
-  Wmap_buffer buffer(nullptr);
+  Wmap_buffer buffer;
   Wmap_page const* p = read_page(wmap, page, buffer);
   if (!p) return out;
   std::int32_t const seed = page_seed(page);
@@ -132,8 +132,9 @@ Cube_mesh_data generate_mesh_high(Wmap const& wmap, glm::ivec3 const& page, Cell
   Face_bits bits;
   high_detail_faces(buffer, flags, bits);
   Face_rows const rows(bits);
-  { // the writer cuts the list to what it wrote when it goes
-    Quad_writer writer(out, rows.total());
+  out.vertices.reserve(6 * rows.total());
+  { // the writer hands over its last block when it goes
+    Quad_writer writer(out);
 
     for_each_side([&]<class S>(S) {
       if (S::face > 0) out.ends[S::face] = out.ends[S::face - 1];

@@ -12,7 +12,6 @@
 template <class S>
 struct Cube_mesh_builder_ld {
   using Steps = Side_steps<S>;
-  static constexpr std::uint32_t no_face = 0xFFFF;
 
   Quad_writer& out;
   Wmap_page const& page;
@@ -96,7 +95,7 @@ struct Cube_mesh_builder_ld {
 
 Cube_mesh_data generate_mesh_low(Wmap const& wmap, glm::ivec3 const& page, Cell_models const& models) {
   Cube_mesh_data out;
-  Wmap_buffer buffer(nullptr);
+  Wmap_buffer buffer;
   Wmap_page const* p = read_page(wmap, page, buffer);
   if (!p) return out;
 
@@ -108,8 +107,8 @@ Cube_mesh_data generate_mesh_low(Wmap const& wmap, glm::ivec3 const& page, Cell_
   Face_bits bits;
   low_detail_faces(flags, bits);
   Face_rows const rows(bits);
-  { // the writer cuts the list to what it wrote when it goes
-    Quad_writer writer(out, rows.total()); // merging only lowers the count
+  { // the writer hands over its last block when it goes
+    Quad_writer writer(out);
 
     for_each_side([&]<class S>(S) {
       if (S::face > 0) out.ends[S::face] = out.ends[S::face - 1];

@@ -21,7 +21,7 @@ constexpr std::uint64_t vertex_head(Cell_xyz p, unsigned light, unsigned occlusi
 
 class Quad_writer {
 public:
-  Quad_writer(Cube_mesh_data& out, std::size_t most_quads) : out_(out) { out.vertices.reserve(6 * most_quads); }
+  explicit Quad_writer(Cube_mesh_data& out) : out_(out) {}
   ~Quad_writer() { flush(); }
   Quad_writer(Quad_writer const&) = delete;
   Quad_writer& operator=(Quad_writer const&) = delete;
@@ -29,20 +29,19 @@ public:
   // Two triangles k0 k1 k2 and k0 k2 k3, counted in the side's end.
   void quad(int side, std::uint64_t const (&k)[4], std::uint16_t layer) {
     if (n_ + 6 > block) flush();
-    unsigned char* at = block_ + 10 * n_;
+    auto* at = reinterpret_cast<unsigned char*>(block_ + n_);
     int const order[6] = {0, 1, 2, 0, 2, 3};
 #pragma GCC unroll 6
     for (int i = 0; i < 6; ++i) {
-      std::memcpy(at + 10 * i, &k[order[i]], 8);
-      std::memcpy(at + 10 * i + 8, &layer, 2);
+      std::memcpy(at + sizeof(Cube_vertex) * i, &k[order[i]], 8);
+      std::memcpy(at + sizeof(Cube_vertex) * i + 8, &layer, 2);
     }
     n_ += 6;
     out_.ends[side] += 6;
   }
 
   void flush() {
-    auto const* first = reinterpret_cast<Cube_vertex const*>(block_);
-    out_.vertices.insert(out_.vertices.end(), first, first + n_);
+    out_.vertices.insert(out_.vertices.end(), block_, block_ + n_);
     n_ = 0;
   }
 
@@ -51,5 +50,5 @@ private:
 
   Cube_mesh_data& out_;
   int n_ = 0;
-  alignas(Cube_vertex) unsigned char block_[10 * block];
+  Cube_vertex block_[block];
 };

@@ -29,9 +29,8 @@ struct Wmap_buffer {
   // snapshots; a slot holding a page of another position counts as missing.
   Wmap_buffer(Wmap const& wmap, glm::ivec3 const& page);
 
-  // In two steps, for callers that may stop after the ids: the constructor
-  // is `Wmap_buffer(nullptr)`, `read_cells` and `read_light`.
-  explicit Wmap_buffer(std::nullptr_t) {}
+  // Unread, for callers that read in two steps and may stop after the ids.
+  Wmap_buffer() = default;
   void read_cells(Wmap const& wmap, glm::ivec3 const& page);
   void read_light(Wmap const& wmap, glm::ivec3 const& page);
 

@@ -7,6 +7,8 @@
 #include "render/page_mesh.hpp"
 #include "world/wmap.hpp"
 
+#include <gtest/gtest.h>
+
 #include <glm/common.hpp>
 #include <glm/vec3.hpp>
 
@@ -100,15 +102,15 @@ struct World {
     return p ? p->light[cell_index(c.x, c.y, c.z)] : Light(0);
   }
 
-  // Page (0, 0, 0) and its 26 neighbours, all air under one light.
-  static World open(Light light = 0x0F) {
+  // Page (0, 0, 0) and its 26 neighbours, all air in sunlight.
+  static World open() {
     World w;
-    w.pages(glm::ivec3(-1), glm::ivec3(1), air, light);
+    w.pages(glm::ivec3(-1), glm::ivec3(1), air);
     return w;
   }
 
-  Cube_mesh_data high(glm::ivec3 p = {}) const { return generate_mesh(wmap, p, 0, models()); }
-  Cube_mesh_data low(glm::ivec3 p = {}) const { return generate_mesh(wmap, p, 1, models()); }
+  Cube_mesh_data high(glm::ivec3 p = {}) const { return mesh_page(wmap, p, 0, models()); }
+  Cube_mesh_data low(glm::ivec3 p = {}) const { return mesh_page(wmap, p, 1, models()); }
 };
 
 // One quad of a mesh: its side, the corners k0..k3 and the box of cells
@@ -132,18 +134,12 @@ inline std::vector<Quad> quads(Cube_mesh_data const& m) {
     for (int i = 0; i < 6; ++i) d.v[i] = m.vertices[q + i];
     d.side = 0;
     while (d.side < 5 && q >= m.ends[d.side]) ++d.side;
-    glm::ivec3 a = pos(d.v[0]), b = a;
-    for (auto const& v : d.v) a = glm::min(a, pos(v)), b = glm::max(b, pos(v));
-    glm::ivec3 const n = outward[d.side];
+    glm::ivec3 lo = pos(d.v[0]), hi = lo;
+    for (auto const& v : d.v) lo = glm::min(lo, pos(v)), hi = glm::max(hi, pos(v));
     // The cells lie behind the face plane, away from the outward direction.
+    d.lo = lo, d.hi = hi - 1;
     for (int ax = 0; ax < 3; ++ax)
-      if (n[ax] != 0) {
-        int const cell = n[ax] < 0 ? a[ax] : a[ax] - 1;
-        a[ax] = cell;
-        b[ax] = cell + 1;
-      }
-    d.lo = a;
-    d.hi = b - glm::ivec3(1);
+      if (int const n = outward[d.side][ax]) d.lo[ax] = d.hi[ax] = lo[ax] - (n > 0);
     out.push_back(d);
   }
   return out;
@@ -174,9 +170,9 @@ struct Q {
   bool operator<(Q const& o) const { return key() < o.key(); }
   bool operator==(Q const& o) const { return key() == o.key(); }
 };
-inline std::ostream& operator<<(std::ostream& os, Q const& q) {
-  return os << "{side " << q.side << " (" << q.lo.x << ',' << q.lo.y << ',' << q.lo.z << ")-(" << q.hi.x << ','
-            << q.hi.y << ',' << q.hi.z << ") light " << q.light << " layer " << q.layer << '}';
+inline void PrintTo(Q const& q, std::ostream* os) {
+  *os << q.side << " (" << q.lo.x << ' ' << q.lo.y << ' ' << q.lo.z << ")-(" << q.hi.x << ' ' << q.hi.y << ' '
+      << q.hi.z << ") " << q.light << ' ' << q.layer;
 }
 
 // Low-detail quads, sorted; the light and layer are those of k0.
@@ -187,5 +183,34 @@ inline std::vector<Q> stated(Cube_mesh_data const& m) {
   return out;
 }
 inline Q unit(int side, glm::ivec3 c, int light, int layer) { return {side, c, c, light, layer}; }
+
+// The axes of each side's rows and columns.
+inline constexpr int row_axis[6] = {2, 2, 0, 0, 0, 0};
+inline constexpr int column_axis[6] = {1, 1, 2, 2, 1, 1};
+
+// Every low-detail quad: both triangles k0 k1 k2, k0 k2 k3; texture
+// coordinates counting the rectangle's cells; one light and layer; no
+// occlusion, effects or orientation.
+inline void expect_low_detail_quads(Cube_mesh_data const& m) {
+  ASSERT_EQ(m.vertices.size() % 6, 0u);
+  ASSERT_EQ(m.ends[5], m.vertices.size());
+  for (Quad const& q : quads(m)) {
+    int const h = q.hi[row_axis[q.side]] - q.lo[row_axis[q.side]] + 1;
+    int const w = q.hi[column_axis[q.side]] - q.lo[column_axis[q.side]] + 1;
+    int const uv[6][2] = {{0, w}, {h, w}, {h, 0}, {0, w}, {h, 0}, {0, 0}};
+    for (int i = 0; i < 6; ++i) {
+      Cube_vertex const& v = q.v[i];
+      EXPECT_EQ(v.u, uv[i][0]);
+      EXPECT_EQ(v.v, uv[i][1]);
+      EXPECT_EQ(v.occlusion, 0);
+      EXPECT_EQ(v.effects, 0);
+      EXPECT_EQ(v.light, q.v[0].light);
+      EXPECT_EQ(v.layer, q.v[0].layer);
+      EXPECT_EQ(v.layer & ~Tex_range::layer_mask, 0);
+    }
+    EXPECT_EQ(pos(q.v[3]), pos(q.v[0]));
+    EXPECT_EQ(pos(q.v[4]), pos(q.v[2]));
+  }
+}
 
 } // namespace mesh
