@@ -112,8 +112,9 @@ struct Cube_mesh_builder_hd {
     auto const variant = std::uint64_t(std::int64_t(randomizer(r, c, layer, seed)));
     auto const texture = std::uint16_t(range.count == 1 ? range.first : range.get(variant)); // spares a division
 
+    std::uint64_t const head = vertex_head(S::corner(r, c, layer), 0, mask, model.effects, 0, 0);
     auto corner = [&](int a, int d, unsigned u, unsigned v) {
-      return vertex_head(S::corner(r + a, c + d, layer), corner_light(a, d), mask, model.effects, u, v);
+      return Corner_steps<S>::at(head, a, d) | vertex_head({}, corner_light(a, d), 0, 0, u, v);
     };
     std::uint64_t const k[4] = {corner(1, 0, 0, 1), corner(0, 0, 1, 1), corner(0, 1, 1, 0), corner(1, 1, 0, 0)};
     out.quad(S::face, k, texture);

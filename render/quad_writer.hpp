@@ -19,6 +19,26 @@ constexpr std::uint64_t vertex_head(Cell_xyz p, unsigned light, unsigned occlusi
          std::uint64_t(v & 255) << 56;
 }
 
+// A side's lattice corners as packed vertex heads: the corner (i, j) of a
+// layer from the head of (0, 0), one step per row and column. The steps are
+// split into the bytes that grow and those that shrink, so that adding the
+// growing ones first never borrows across bytes.
+template <class S>
+struct Corner_steps {
+  static constexpr std::uint64_t bytes(int dx, int dy, int dz) {
+    return std::uint64_t(dx > 0 ? dx : 0) | std::uint64_t(dy > 0 ? dy : 0) << 8 | std::uint64_t(dz > 0 ? dz : 0) << 16;
+  }
+  static constexpr Cell_xyz o = S::corner(0, 0, 0), r = S::corner(1, 0, 0), c = S::corner(0, 1, 0);
+  static constexpr std::uint64_t row_up = bytes(r.x - o.x, r.y - o.y, r.z - o.z);
+  static constexpr std::uint64_t row_down = bytes(o.x - r.x, o.y - r.y, o.z - r.z);
+  static constexpr std::uint64_t column_up = bytes(c.x - o.x, c.y - o.y, c.z - o.z);
+  static constexpr std::uint64_t column_down = bytes(o.x - c.x, o.y - c.y, o.z - c.z);
+
+  static constexpr std::uint64_t at(std::uint64_t head, unsigned i, unsigned j) {
+    return head + i * row_up + j * column_up - i * row_down - j * column_down;
+  }
+};
+
 class Quad_writer {
 public:
   explicit Quad_writer(Cube_mesh_data& out) : out_(out) {}
