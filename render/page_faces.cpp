@@ -21,14 +21,7 @@ Wmap_page const* read_page(Wmap const& wmap, glm::ivec3 const& page, Wmap_buffer
 
 namespace {
 
-// By opacity: opaque, semiopaque, semiclear, billboard, clear.
-constexpr std::uint8_t flags_by_opacity[5] = {closes | drawn, drawn, see_through | drawn, see_through, see_through};
-
-// Id 0 is the nameless opaque type, which closes but is never drawn.
-std::uint8_t flags_of(Cell_id id, Cell_models const& models) {
-  return flags_by_opacity[int(models.opacity(id))] & (id ? 0xFF : closes);
-}
-
+constexpr auto see_through = Cell_models::see_through, closes = Cell_models::closes, drawn = Cell_models::drawn;
 constexpr int dx = Wmap_buffer::index(1, 0, 0), dy = Wmap_buffer::index(0, 1, 0);
 constexpr int fronts[6] = {-dx, dx, -dy, dy, -1, 1}; // in face order
 static_assert(fronts[0] == Side_steps<Side_l>::front && fronts[1] == Side_steps<Side_r>::front &&
@@ -48,7 +41,7 @@ __m128i mask_of(__m128i v, std::uint8_t flag) {
 void classify(Wmap_buffer const& buffer, Cell_models const& models, Entry_flags& out) {
   // Types come in runs: eight entries of the last type take its flags at once.
   Cell_id last = buffer.cells[0];
-  std::uint8_t f = flags_of(last, models);
+  std::uint8_t f = models.flags(last);
   int i = 0;
 #if defined(__SSE2__)
   for (; i + 8 <= Wmap_buffer::size; i += 8) {
@@ -58,12 +51,12 @@ void classify(Wmap_buffer const& buffer, Cell_models const& models, Entry_flags&
       std::memcpy(&out[i], &eight, 8);
       continue;
     }
-    for (int k = i; k < i + 8; ++k) out[k] = flags_of(buffer.cells[k], models);
+    for (int k = i; k < i + 8; ++k) out[k] = models.flags(buffer.cells[k]);
     last = buffer.cells[i + 7];
     f = out[i + 7];
   }
 #endif
-  for (; i < Wmap_buffer::size; ++i) out[i] = flags_of(buffer.cells[i], models);
+  for (; i < Wmap_buffer::size; ++i) out[i] = models.flags(buffer.cells[i]);
 }
 
 void low_detail_faces(Entry_flags const& flags, Face_bits& bits) {

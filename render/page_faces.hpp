@@ -17,12 +17,7 @@ struct Wmap_page;
 // light is read only when the page goes on to be meshed.
 Wmap_page const* read_page(Wmap const& wmap, glm::ivec3 const& page, Wmap_buffer& buffer);
 
-// What each buffer entry's type means to the meshers.
-enum Entry_flag : std::uint8_t {
-  see_through = 1, // low detail: semiclear, billboard or clear
-  closes = 2,      // high detail, as a front cell: id 0 or opaque
-  drawn = 4,       // high detail: opaque, semiopaque or semiclear (never id 0)
-};
+// The Cell_models::Flag bits of each buffer entry's type.
 using Entry_flags = std::array<std::uint8_t, Wmap_buffer::size>;
 void classify(Wmap_buffer const& buffer, Cell_models const& models, Entry_flags& out);
 
@@ -41,8 +36,8 @@ void high_detail_faces(Wmap_buffer const& buffer, Entry_flags const& flags, Face
 // closed when its front closes, or when it is drawn and its front has its id.
 // Closed cells darken the faces beside them and give them no light.
 inline bool closed_against(Wmap_buffer const& buffer, Entry_flags const& flags, int entry, int front) {
-  return (flags[entry + front] & closes) ||
-         ((flags[entry] & drawn) && buffer.cells[entry] == buffer.cells[entry + front]);
+  return (flags[entry + front] & Cell_models::closes) ||
+         ((flags[entry] & Cell_models::drawn) && buffer.cells[entry] == buffer.cells[entry + front]);
 }
 
 // Per side, layer and row of the side's frame, the columns with a face.

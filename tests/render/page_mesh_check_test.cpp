@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
+#include <thread>
 
 using namespace mesh;
 
@@ -102,4 +104,18 @@ TEST(PageMeshCheck, RandomPagesDrawExactlyTheFacesBetweenDrawnAndOpenCells) {
             ASSERT_EQ(q.v[0].layer, models().model(id).texture[q.side].get(1) & Tex_range::layer_mask);
           }
   }
+}
+
+TEST(PageMeshCheck, WorkersMeshingAtOnceGetWhatOneThreadGets) {
+  std::mt19937 rng(7);
+  World const w = random_world(rng, true);
+  Cube_mesh_data const high = w.high(), low = w.low();
+  std::vector<std::thread> workers;
+  std::atomic<int> same{0};
+  for (int t = 0; t < 4; ++t)
+    workers.emplace_back([&] {
+      for (int i = 0; i < 8; ++i) same += w.high().vertices == high.vertices && w.low().vertices == low.vertices;
+    });
+  for (auto& t : workers) t.join();
+  EXPECT_EQ(same, 32);
 }
