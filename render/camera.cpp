@@ -54,19 +54,19 @@ void Camera::update(glm::ivec2 window) {
   direction = glm::vec3(-std::sin(yaw) * std::cos(pitch), std::sin(pitch), -std::cos(yaw) * std::cos(pitch));
 }
 
-glm::vec2 face_direction(glm::vec3 const& v, int face) {
+glm::vec2 face_direction(glm::vec3 const& v, Face face) {
   switch (face) {
-  case 0: return {-v.z, v.y};
-  case 1: return {v.z, v.y};
-  case 2: return {-v.x, v.z};
-  case 3: return {v.x, v.z};
-  case 4: return {v.x, v.y};
-  case 5: return {-v.x, v.y};
+  case Face::l: return {-v.z, v.y};
+  case Face::r: return {v.z, v.y};
+  case Face::d: return {-v.x, v.z};
+  case Face::u: return {v.x, v.z};
+  case Face::f: return {v.x, v.y};
+  case Face::b: return {-v.x, v.y};
   default: return {0.0f, 0.0f};
   }
 }
 
-int painting_direction(glm::vec3 const& v, int face) {
+int painting_direction(glm::vec3 const& v, Face face) {
   glm::vec2 const d = face_direction(v, face);
   if (std::abs(d.x) > std::abs(d.y)) return d.x > 0.0f ? 0 : 1;
   return d.y > 0.0f ? 2 : 3;

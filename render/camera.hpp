@@ -2,6 +2,8 @@
 // The eye the world is drawn through: the frame renderer writes position,
 // look angles, far plane and field of view, `update` derives the matrices and
 // the forward direction that every renderer, movement and editing read.
+#include "world/face.hpp"
+
 #include <glm/mat4x4.hpp>
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
@@ -28,11 +30,11 @@ struct Camera {
   void update(glm::ivec2 window);
 };
 
-// The components of v along the two in-plane axes of a face (0 to 5 in the
-// order l, r, d, u, f, b); (0, 0) for any other value.
-glm::vec2 face_direction(glm::vec3 const& v, int face);
+// The components of v along the two in-plane axes of a face; (0, 0) for a
+// value that names no face.
+glm::vec2 face_direction(glm::vec3 const& v, Face face);
 
 // Which of four painting orientations a look along v gives on the face:
 // 0 or 1 when the first in-plane axis dominates (positive, negative), else
 // 2 or 3 by the second.
-int painting_direction(glm::vec3 const& v, int face);
+int painting_direction(glm::vec3 const& v, Face face);

@@ -84,9 +84,9 @@ TEST(Camera, DegenerateInputsKeepTheLastProjection) {
 TEST(Camera, FaceAxesAndPaintingDirections) {
   glm::vec3 const v(1, 2, 3);
   glm::vec2 const axes[] = {{-3, 2}, {3, 2}, {-1, 3}, {1, 3}, {1, 2}, {-1, 2}};
-  for (int face = 0; face < 6; ++face) EXPECT_EQ(face_direction(v, face), axes[face]) << face;
-  EXPECT_EQ(face_direction(v, -1), glm::vec2(0));
-  EXPECT_EQ(face_direction(v, 6), glm::vec2(0));
+  for (int face = 0; face < 6; ++face) EXPECT_EQ(face_direction(v, Face(face)), axes[face]) << face;
+  EXPECT_EQ(face_direction(v, Face(-1)), glm::vec2(0));
+  EXPECT_EQ(face_direction(v, Face(6)), glm::vec2(0));
 
   struct Case {
     glm::vec3 v;
@@ -99,5 +99,5 @@ TEST(Camera, FaceAxesAndPaintingDirections) {
       {{1, 0, 0}, 5, 1}, {{1, 0, 0}, 4, 0},  {{5, 5, 5}, 9, 3}, // no such face
   };
   for (auto const& k : cases)
-    EXPECT_EQ(painting_direction(k.v, k.face), k.expected) << k.v.x << "," << k.v.y << "," << k.v.z << " on " << k.face;
+    EXPECT_EQ(painting_direction(k.v, Face(k.face)), k.expected) << k.v.x << "," << k.v.y << "," << k.v.z << " on " << k.face;
 }

@@ -1,3 +1,4 @@
+#include "render/billboards.hpp"
 #include "render/mob_instances.hpp"
 
 #include "support/render.hpp"
@@ -9,6 +10,7 @@
 #include <memory>
 #include <numbers>
 #include <optional>
+#include <tuple>
 
 namespace {
 
@@ -117,4 +119,73 @@ TEST(Mob_instances, CullingThePlayerAndUnloadedLight) {
   for (auto const& m : l) EXPECT_EQ(m.light, 15); // no page loaded
   EXPECT_EQ(s.list(&player).size(), 2u);
   EXPECT_TRUE(Mob_scene().list().empty());
+}
+
+TEST(Mob_instances, LightComesFromTheLoadedPageOfTheMobsCell) {
+  Mob_scene s;
+  s.add({-0.5f, 0.25f, -5.5f}); // cell (-1, 0, -6) of page (-1, 0, -1)
+  Wmap_page& page = s.wmap.insert({-1, 0, -1});
+  page.light.set(cell_index(-1, 0, -6), 0x3a);
+  auto l = s.list();
+  ASSERT_EQ(l.size(), 1u);
+  EXPECT_EQ(l[0].light, 0x3a);
+  s.wmap.erase({-1, 0, -1});
+  s.wmap.insert({-1, 0, 1}); // the same table slot, another page
+  l = s.list();
+  ASSERT_EQ(l.size(), 1u);
+  EXPECT_EQ(l[0].light, 15);
+}
+
+TEST(Billboards, AnchorsLightAndLayersInCellOrder) {
+  struct Type {
+    char const* name;
+    glm::vec3 offset;
+  } const types[] = {{"rb.default", glm::vec3(0.5f)}, {"rb.corner", glm::vec3(0.0f)}, {"rb.wrap", glm::vec3(1.0f)}};
+  std::vector<Cell_model> models(cell_db().size() + 8);
+  std::vector<Cell_id> ids;
+  for (auto const& t : types) {
+    Cell_type& type = cell_db()[t.name];
+    type.opacity = Cell_opacity::billboard;
+    type.offset = t.offset;
+    ids.push_back(type.id);
+    if (type.id >= models.size()) models.resize(type.id + 1u);
+    models[type.id].texture[0] = Tex_range{std::uint16_t(0x2000 | (5 + ids.size())), 3};
+  }
+  Cell_id const solid = cell_db()["rb.solid"].id; // opaque: no instance
+
+  Wmap_page page;
+  EXPECT_TRUE(make_mesh_for_billboards(page, cell_db(), models).empty());
+  struct Cell {
+    glm::ivec3 at;
+    Cell_id id;
+    Light light;
+  } const cells[] = {{{15, 0, 15}, ids[0], 0x1f}, {{3, 4, 5}, ids[1], 0x20}, {{15, 15, 15}, ids[2], 0x00},
+                     {{0, 0, 1}, solid, 0x0f},    {{0, 0, 0}, ids[0], 0xff}};
+  for (auto const& c : cells) {
+    int const i = cell_index(c.at.x, c.at.y, c.at.z);
+    page.cells.set(i, c.id);
+    page.light.set(i, c.light);
+  }
+  auto const list = make_mesh_for_billboards(page, cell_db(), models);
+  struct Expected {
+    std::uint8_t x, y, z, light;
+    std::uint16_t layer;
+  } const expected[] = {
+      {8, 8, 8, 0xff, 0x2006},       // index order: (0, 0, 0) first
+      {48, 64, 80, 0x20, 0x2007},    // offset 0: the lower corner
+      {248, 8, 248, 0x1f, 0x2006},   // the default offset: the middle
+      {0, 0, 0, 0x00, 0x2008},       // offset 1 at coordinate 15 wraps
+  };
+  ASSERT_EQ(list.size(), std::size(expected));
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    EXPECT_EQ(std::tuple(list[i].x, list[i].y, list[i].z, list[i].light), std::tuple(expected[i].x, expected[i].y,
+                                                                                     expected[i].z, expected[i].light))
+        << i;
+    EXPECT_EQ(std::uint16_t(list[i].layer), expected[i].layer) << i;
+  }
+  // A type past the models is drawn untextured.
+  page.cells.set(0, ids[0]);
+  auto const bare = make_mesh_for_billboards(page, cell_db(), {});
+  ASSERT_FALSE(bare.empty());
+  EXPECT_EQ(bare[0].layer, -1);
 }

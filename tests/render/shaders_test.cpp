@@ -38,7 +38,7 @@ Program_case const programs[] = {
 
 void clear_to(std::uint32_t rgba) {
   glDisable(GL_SCISSOR_TEST);
-  glClearColor(float(red(rgba)) / 255, float(green(rgba)) / 255, float(blue(rgba)) / 255, 1.0f);
+  glClearColor(float(red_of(rgba)) / 255, float(green_of(rgba)) / 255, float(blue_of(rgba)) / 255, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
@@ -122,7 +122,7 @@ TEST_F(Shaders, LineOverlaysDrawAndLeaveBlendingOff) {
   Pixels const px = Pixels::read(64, 48);
   for (auto p : px.px) {
     if (p != sky) {
-      EXPECT_GT(red(p), 20);
+      EXPECT_GT(red_of(p), 20);
     }
   }
 

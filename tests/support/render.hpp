@@ -49,6 +49,6 @@ struct Pixels {
 };
 
 // Red, green and blue of a pixel, 0..255.
-inline int red(std::uint32_t c) { return int(c >> 24); }
-inline int green(std::uint32_t c) { return int(c >> 16 & 255); }
-inline int blue(std::uint32_t c) { return int(c >> 8 & 255); }
+inline int red_of(std::uint32_t c) { return int(c >> 24); }
+inline int green_of(std::uint32_t c) { return int(c >> 16 & 255); }
+inline int blue_of(std::uint32_t c) { return int(c >> 8 & 255); }
