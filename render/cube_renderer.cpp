@@ -40,6 +40,8 @@ void Cube_renderer::update(std::vector<Cube_page> const& pages) {
 
 void Cube_renderer::render(glm::vec3 const& camera, glm::mat4 const& vp) {
   glEnable(GL_CULL_FACE);
+  glCullFace(GL_BACK); // OpenGL's defaults, set in case the GUI changed them
+  glFrontFace(GL_CCW);
   glEnable(GL_DEPTH_TEST);
   glDepthFunc(GL_LESS);
   glActiveTexture(GL_TEXTURE0);

@@ -53,6 +53,8 @@ void Mob_renderer::render(glm::vec3 const& camera, glm::mat4 const& projection, 
   mesh.update(make_mesh_for_mobs(scene.mobs, scene.player, scene.wmap, projection * view, models.mobs));
 
   glEnable(GL_CULL_FACE);
+  glCullFace(GL_BACK); // OpenGL's defaults, set in case the GUI changed them
+  glFrontFace(GL_CCW);
   glEnable(GL_DEPTH_TEST);
   glDepthFunc(GL_LESS);
   glActiveTexture(GL_TEXTURE1);

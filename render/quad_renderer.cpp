@@ -61,6 +61,8 @@ void Quad_renderer::update(std::vector<Quad_page> const& pages) {
 
 void Quad_renderer::render(glm::vec3 const& camera, glm::mat4 const& projection, glm::mat4 const& view) {
   glEnable(GL_CULL_FACE);
+  glCullFace(GL_BACK); // OpenGL's defaults, set in case the GUI changed them
+  glFrontFace(GL_CCW);
   glEnable(GL_DEPTH_TEST);
   glDepthFunc(GL_LESS);
   glActiveTexture(GL_TEXTURE1);

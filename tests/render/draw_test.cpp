@@ -8,6 +8,7 @@
 #include "support/render_world.hpp"
 
 #include <numbers>
+#include <tuple>
 
 namespace {
 
@@ -40,6 +41,16 @@ void expect_colour(std::uint32_t pixel, std::uint32_t expected, char const* what
   EXPECT_NEAR(red_of(pixel), red_of(expected), tolerance) << what;
   EXPECT_NEAR(green_of(pixel), green_of(expected), tolerance) << what;
   EXPECT_NEAR(blue_of(pixel), blue_of(expected), tolerance) << what;
+}
+
+// What the page, billboard and mob renderers leave set.
+void expect_world_state(char const* who) {
+  GLint depth_func = 0, cull = 0, front = 0;
+  glGetIntegerv(GL_DEPTH_FUNC, &depth_func);
+  glGetIntegerv(GL_CULL_FACE_MODE, &cull);
+  glGetIntegerv(GL_FRONT_FACE, &front);
+  EXPECT_TRUE(glIsEnabled(GL_CULL_FACE) && glIsEnabled(GL_DEPTH_TEST)) << who;
+  EXPECT_EQ(std::tuple(depth_func, cull, front), std::tuple(GL_LESS, GL_BACK, GL_CCW)) << who;
 }
 
 std::uint32_t const sky = 0x639cffff; // 0.39, 0.61, 1.0
@@ -79,10 +90,7 @@ TEST_F(Draw, PageFacesAreLitShadedAndFoggedAndUntexturedOnesFallBack) {
     expect_colour(px.at(1, 1), sky, "sky around the page", 1);
     EXPECT_EQ(pages.vertices_drawn, 6u) << k.what;
   }
-  EXPECT_TRUE(glIsEnabled(GL_CULL_FACE) && glIsEnabled(GL_DEPTH_TEST));
-  GLint depth_func = 0;
-  glGetIntegerv(GL_DEPTH_FUNC, &depth_func);
-  EXPECT_EQ(depth_func, GL_LESS);
+  expect_world_state("pages");
 
   // Closed cells along the face's edge u = 0 (its left on screen) darken that side.
   SetUp();
@@ -164,6 +172,7 @@ TEST_F(Draw, BillboardsFaceTheCameraAndDropTransparentTexels) {
     expect_colour(px.at(35, 24), yellow, "opaque half");
     expect_colour(px.at(28, 24), sky, "transparent half", 1);
   }
+  expect_world_state("billboards");
   quads.update({Quad_page{{0, 0, 0}, {}}});
   EXPECT_TRUE(quads.meshes.empty());
 }
@@ -200,6 +209,7 @@ TEST_F(Draw, MobSpritesMirrorByFacingTakeTheirCellsLightAndSkipThePlayer) {
     expect_colour(px.at(28, 24), k.left, k.what);
     expect_colour(px.at(36, 24), k.right, k.what);
   }
+  expect_world_state("mobs");
   scene->player = nullptr;
   scene->mobs.clear();
   mobs.render(c.position, c.projection, c.view);

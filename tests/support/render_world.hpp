@@ -80,9 +80,15 @@ protected:
 
   static Tex_id layer_of(char const* cell) { return models->cell(cell_db()[cell].id).texture[0].first; }
 
-  // A clean frame in the test window, sky blue, nothing fogged nearby.
+  // A clean frame in the test window, sky blue, nothing fogged nearby, and
+  // state that a renderer relying on what others left would trip over.
   void SetUp() override {
     Gl_test::SetUp();
+    glCullFace(GL_FRONT);
+    glFrontFace(GL_CW);
+    glDisable(GL_DEPTH_TEST);
+    glDepthFunc(GL_ALWAYS);
+    glActiveTexture(GL_TEXTURE3);
     glViewport(0, 0, 64, 48);
     glClearColor(0.39f, 0.61f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
