@@ -1,4 +1,5 @@
 #include "render/frustum.hpp"
+#include "render/page_hash.hpp"
 
 #include "support/render.hpp"
 
@@ -83,4 +84,16 @@ TEST(Frustum, SidesThatCanFaceTheCamera) {
   };
   for (auto const& k : cases)
     EXPECT_EQ(facing_sides(page, k.camera), k.sides) << k.camera.x << "," << k.camera.y << "," << k.camera.z;
+}
+
+TEST(Frustum, PageMapsHashPositionsWithSignExtendedBytes) {
+  struct Case {
+    glm::ivec3 page;
+    std::uint64_t hash;
+  } const cases[] = {
+      {{0, 0, 0}, 0x5467b0da1d106495ull},  // twelve zero bytes
+      {{-1, 0, 0}, 0x9e2c9e2845698771ull}, // 0xff taken as -1 over all 64 bits
+      {{1, 2, -3}, 0xf478f9437d05e660ull},
+  };
+  for (auto const& k : cases) EXPECT_EQ(Page_hash{}(k.page), k.hash) << k.page.x << "," << k.page.y << "," << k.page.z;
 }
