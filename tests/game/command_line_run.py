@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The terrafold program without a window: options, texts and exit codes.
 Usage: command_line_run.py <terrafold> <share dir>"""
+import os
 import sys
 
 from game_env import Home
@@ -13,7 +14,7 @@ OPTIONS = ("Options:\n  -h, --help           display this help and exit\n"
 
 
 def main():
-    program, share = sys.argv[1], sys.argv[2]
+    program, share = (os.path.abspath(a) for a in sys.argv[1:3])
     failures = []
 
     def check(what, ok, detail=""):

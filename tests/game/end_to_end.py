@@ -3,6 +3,7 @@
 take a screenshot, end with SIGTERM (the world is saved), start again on the
 saved world. Run inside an X server (xvfb-run).
 Usage: end_to_end.py <terrafold> <share dir>"""
+import os
 import signal
 import sys
 import time
@@ -17,7 +18,7 @@ def close(a, b, tolerance):
 
 
 def main():
-    program, share = sys.argv[1], sys.argv[2]
+    program, share = (os.path.abspath(a) for a in sys.argv[1:3])
     with Home(share) as home:
         world = home.world_dir()
         world_file = world / "world.mpk.gz"
@@ -50,9 +51,11 @@ def main():
         assert len(shots) == 1, f"screenshots: {shots}\n{log}"
         width, height, rows = read_png(shots[0])
         assert (width, height) == (800, 600), (width, height)
+        # Looking ahead from the ground: sky above, the ground below.
         sky = (99, 156, 255)
-        top = rows[5][width // 2]
-        assert close(top, sky, 3) or top == (0, 0, 0), f"top pixel {top}: neither sky nor a buried eye"
+        top, bottom = rows[5][width // 2], rows[height - 10][width // 2]
+        assert close(top, sky, 3), f"top pixel {top} is not the sky"
+        assert not close(bottom, sky, 30) and bottom != (0, 0, 0), f"bottom pixel {bottom} is not ground"
 
         # The saved world is found again: the player starts where it was left.
         game = home.start(program)
