@@ -30,9 +30,9 @@ using namespace settings_bounds;
 constexpr std::array<char const*, 3> vsync_names = {"adaptive", "off", "on"};
 constexpr std::array<char const*, 4> languages = {"en_us", "es_es", "fr_fr", "pl_pl"};
 constexpr std::array<char const*, 12> action_keys = {
-    "ui.conf.input.left",   "ui.conf.input.right",    "ui.conf.input.front",     "ui.conf.input.back",
-    "ui.conf.input.crouch", "ui.conf.input.run",      "ui.conf.input.jump",      "ui.conf.input.interact",
-    "ui.conf.input.inventory", "ui.conf.input.paint", "ui.conf.input.erase",     "ui.conf.input.pick"};
+    "ui.conf.input.left",     "ui.conf.input.right",     "ui.conf.input.front", "ui.conf.input.back",
+    "ui.conf.input.crouch",   "ui.conf.input.run",       "ui.conf.input.jump",  "ui.conf.input.interact",
+    "ui.conf.input.inventory", "ui.conf.input.paint",    "ui.conf.input.erase", "ui.conf.input.pick"};
 
 void section(char const* key) {
   ImGui::Separator();

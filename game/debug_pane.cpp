@@ -8,6 +8,7 @@
 #include <imgui.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -52,7 +53,13 @@ std::int32_t Debug_pane::Graph::average() const {
   for (float v : values) {
     float const s = static_cast<float>(sum) + v;
     // A sum past the 32-bit range stays at its end.
-    sum = std::isnan(s) ? sum : s >= 2147483520.0f ? 2147483520 : s <= -2147483648.0f ? INT32_MIN : static_cast<std::int32_t>(s);
+    if (std::isnan(s)) continue;
+    if (s >= 2147483520.0f)
+      sum = 2147483520;
+    else if (s <= -2147483648.0f)
+      sum = INT32_MIN;
+    else
+      sum = static_cast<std::int32_t>(s);
   }
   return sum / static_cast<std::int32_t>(values.size());
 }
