@@ -1,0 +1,62 @@
+// What the pipeline writes when it ends, and what it keeps when it can't.
+#include "support/pipeline.hpp"
+#include "support/sdl_log.hpp"
+
+#include <fstream>
+
+using namespace pipeline;
+
+TEST(Builder_save, AnEditSurvivesTheEndOfTheGame) {
+  World w({.view = {1, 1, 1}});
+  w.settle();
+  glm::ivec3 const lamp{6, 25, 9}, p = page_of(lamp);
+  w.builder->change_cell(lamp, cell_id("basic.lamp"));
+  w.settle();
+  std::vector<Light> const light(w.page(p)->light.data(), w.page(p)->light.data() + page_cells);
+  Sdl_log_capture log;
+  w.reopen();
+  EXPECT_NE(log.joined().find("Cleaning up...\n"), std::string::npos);
+  EXPECT_NE(log.joined().find(" operations done in "), std::string::npos);
+  w.settle();
+  EXPECT_EQ(w.cell(lamp), cell_id("basic.lamp"));
+  // The light came from the file, as it was.
+  EXPECT_EQ(std::vector<Light>(w.page(p)->light.data(), w.page(p)->light.data() + page_cells), light);
+}
+
+TEST(Builder_save, APageSavedMidLightIsLitFirst) {
+  World w({.view = {1, 1, 1}});
+  w.settle();
+  glm::ivec3 const lamp{6, 25, 9}, p = page_of(lamp);
+  w.builder->change_cell(lamp, cell_id("basic.lamp"));
+  w.frame(); // the light starts again: stage 1 to 2
+  ASSERT_LT(w.stage(p), 5);
+  w.builder.reset();
+  EXPECT_EQ(w.stage(p), 5);
+  EXPECT_FALSE(w.page(p)->has(Wmap_page::dirty));
+  EXPECT_TRUE(fs::exists(cell_path(w.dir, p)));
+}
+
+TEST(Builder_save, AFailedSaveKeepsTheDirtyBit) {
+  World w({.view = {1, 1, 1}});
+  w.settle();
+  glm::ivec3 const at{6, 25, 9};
+  w.builder->change_cell(at, cell_id("basic.stone"));
+  std::ofstream(w.dir / "cells") << "in the way"; // no directory can be made there
+  Sdl_log_capture log;
+  w.builder.reset();
+  EXPECT_TRUE(w.page(page_of(at))->has(Wmap_page::dirty));
+  EXPECT_FALSE(fs::exists(cell_path(w.dir, page_of(at))));
+  fs::remove(w.dir / "cells");
+  w.builder = std::make_unique<Builder>(*w.scene, w.jobs(), w.clock.fn());
+  w.builder.reset(); // the next save writes it
+  EXPECT_FALSE(w.page(page_of(at))->has(Wmap_page::dirty));
+  EXPECT_TRUE(fs::exists(cell_path(w.dir, page_of(at))));
+}
+
+TEST(Builder_save, NoStatisticsWithoutAWorkingFrame) {
+  World w({.view = {1, 1, 1}});
+  Sdl_log_capture log;
+  w.builder.reset();
+  EXPECT_NE(log.joined().find("Cleaning up..."), std::string::npos);
+  EXPECT_EQ(log.joined().find("operations done"), std::string::npos);
+}
