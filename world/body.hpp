@@ -5,6 +5,7 @@
 #include <glm/vec3.hpp>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 struct Body {
@@ -30,3 +31,22 @@ struct Body {
     box_max = position + h;
   }
 };
+
+// Coordinates to cells. Far-off values are held at +-2^30 and NaN gives 0, so
+// no conversion overflows and no loop over cells runs away; callers refuse
+// non-finite positions before they matter.
+inline constexpr float cell_limit = 1073741824.0f;
+
+inline int floor_cell(float v) {
+  if (!(v > -cell_limit)) return v != v ? 0 : -(1 << 30);
+  if (!(v < cell_limit)) return 1 << 30;
+  return static_cast<int>(std::floor(v));
+}
+inline int ceil_cell(float v) {
+  if (!(v > -cell_limit)) return v != v ? 0 : -(1 << 30);
+  if (!(v < cell_limit)) return 1 << 30;
+  return static_cast<int>(std::ceil(v));
+}
+inline glm::ivec3 floor_cell(glm::vec3 v) { return {floor_cell(v.x), floor_cell(v.y), floor_cell(v.z)}; }
+
+inline bool finite(glm::vec3 v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 // The five levels of one column of cells.
@@ -36,6 +37,15 @@ struct Fmap_page {
 
 std::filesystem::path flat_path(std::filesystem::path const& world_dir, glm::ivec2 page);
 
+// The largest map side a map file may give.
+inline constexpr std::uint64_t max_map_side = 16384;
+
+using Fmap_grids = std::array<std::vector<float>, 4>;
+
+// Reads a map file into n and the grids; empty when it read, else what was
+// wrong (nothing is kept then). Every grid must hold exactly n*n finite values.
+std::string read_map_file(std::filesystem::path const& file, std::uint64_t& n, Fmap_grids& grids);
+
 struct Fmap {
   std::uint64_t n = 0;
   std::array<std::vector<float>, 4> g;
@@ -44,8 +54,9 @@ struct Fmap {
 
   // Reads the map data file; ends the program when it can't.
   explicit Fmap(std::filesystem::path const& world_dir);
-  // A map from grids in memory (tests and tools).
-  Fmap(std::uint64_t n, std::array<std::vector<float>, 4> grids);
+  // A map from grids in memory (tests and tools); throws std::invalid_argument
+  // unless every grid holds exactly n*n finite values.
+  Fmap(std::uint64_t n, Fmap_grids grids);
 
   glm::vec4 corner(glm::ivec2 page) const;
   void generate(glm::ivec2 page, Fmap_page& out) const;

@@ -35,8 +35,7 @@ public:
   explicit Page(T fill = T{}) : a_(make()) { std::fill_n(a_->data, page_cells, fill); }
   // A fresh private array holding a copy of `src`.
   static Page copy_of(T const* src) {
-    Page p(nullptr);
-    p.a_ = make();
+    Page p(Adopt{}, make());
     std::copy_n(src, page_cells, p.a_->data);
     return p;
   }
@@ -59,7 +58,7 @@ public:
 
   // A counted reference to the array as it is now; safe against a concurrent
   // `assign` by the owner.
-  Page snapshot() const { return Page(acquire(), 0); }
+  Page snapshot() const { return Page(Adopt{}, acquire()); }
 
   // Reads: the owner's own view (no lock). Other threads read a snapshot.
   T const* data() const { return a_->data; }
@@ -76,9 +75,9 @@ public:
   void set(int i, T v) { write()[i] = v; }
 
 private:
+  // Takes over an array reference already counted.
   struct Adopt {};
-  explicit Page(std::nullptr_t) : a_(nullptr) {}
-  Page(Array* a, int) : a_(a) {}
+  Page(Adopt, Array* a) : a_(a) {}
 
   static Array* make() {
     total_.fetch_add(1, std::memory_order_relaxed);

@@ -1,0 +1,356 @@
+#include "world/page_file.hpp"
+#include "world/records.hpp"
+
+#include "support/sdl_log.hpp"
+#include "support/world.hpp"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace world_test;
+using namespace std::string_literals;
+
+namespace {
+
+Item_id item(char const* name) { return item_db()[name].id; }
+
+// Layers of stone and dirt under air, one cell of a type no pack has, light
+// by index, a container with an empty slot and two painted faces, one of
+// them by a type that no cell of the page has.
+struct Sample {
+  Cell_id stone = cell_type("basic.stone"), dirt = cell_type("basic.dirt"), air = cell_type("basic.none");
+  Cell_id rock = cell_type("files_test.rock"), paint = cell_type("files_test.paint");
+  Wmap_page page;
+
+  Sample() {
+    Cell_id* c = page.cells.write();
+    Light* l = page.light.write();
+    for (int i = 0; i < page_cells; ++i) {
+      int y = (i >> 4) & 15;
+      c[i] = y < 4 ? stone : y < 8 ? dirt : air;
+      l[i] = static_cast<Light>(i * 7);
+    }
+    c[cell_index(3, 8, 0)] = rock;
+    page.data[17].inventory.slots = {{item("files_test.gem"), 3}, {}, {item("files_test.apple"), -2}};
+    page.paints[5 * 4096 + 7] = paint;
+    page.paints[17] = rock;
+    page.set(Wmap_page::dirty);
+  }
+};
+
+void expect_same(Wmap_page const& a, Wmap_page const& b) {
+  EXPECT_TRUE(std::equal(a.cells.data(), a.cells.data() + page_cells, b.cells.data()));
+  EXPECT_TRUE(std::equal(a.light.data(), a.light.data() + page_cells, b.light.data()));
+  EXPECT_EQ(a.paints, b.paints);
+  ASSERT_EQ(a.data.size(), b.data.size());
+  for (auto const& [key, d] : a.data) {
+    ASSERT_TRUE(b.data.count(key)) << key;
+    EXPECT_EQ(d.inventory, b.data.at(key).inventory) << key;
+  }
+}
+
+// A page nothing was applied to: still all shared air and full light.
+void expect_untouched(Wmap_page const& p) {
+  EXPECT_TRUE(p.cells.same_array(Wmap_page::full_air_()));
+  EXPECT_TRUE(p.light.same_array(Wmap_page::full_light_()));
+  EXPECT_TRUE(p.data.empty());
+  EXPECT_TRUE(p.paints.empty());
+  EXPECT_TRUE(p.mobs.empty());
+}
+
+// A mob of a saved type with its fields set, owned by the test.
+struct Crab {
+  Mob_type& type = mob_type("files_test.crab", true, 3, {0.5f, 1.0f});
+  std::unique_ptr<Mob> mob = std::make_unique<Mob>(type, glm::vec3(1.0f, 2.0f, 3.0f));
+  Crab() {
+    mob->body.angles = {0.5f, 0.0f};
+    mob->inventory[0] = {item("files_test.gem"), 2};
+    mob->inventory[2] = {item("files_test.apple"), 1};
+  }
+};
+
+// The bytes of a good file of each kind, and a place to put variants of them.
+struct Files {
+  Temp_world world;
+  glm::ivec3 key{-1, 2, -3};
+  fs::path cells = cell_path(world.dir, key), mobs = mob_path(world.dir, key);
+
+  std::string good_cells() {
+    Sample s;
+    EXPECT_TRUE(s.page.save_cells(world.dir, key));
+    return unzip(cells);
+  }
+  std::string good_mobs() {
+    Crab a, b;
+    Wmap_page p;
+    p.mobs = {a.mob.get(), b.mob.get()};
+    EXPECT_TRUE(p.save_mobs(world.dir, key));
+    return unzip(mobs);
+  }
+
+  // Loads the uncompressed bytes as a cell (or mob) file into a fresh page:
+  // "read", or what was logged when the file was refused. A refused file
+  // must leave the page untouched and be kept as ".bad".
+  std::string load(fs::path const& file, std::string const& bytes) {
+    std::error_code ec;
+    fs::remove(file.string() + ".bad", ec);
+    zip(file, bytes);
+    Wmap_page p;
+    Sdl_log_capture log;
+    bool ok = file == cells ? p.load_cells(world.dir, key) : p.load_mobs(world.dir, key);
+    for (Mob* m : p.mobs) delete m;
+    if (ok) return "read";
+    expect_untouched(p);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(unzip(file.string() + ".bad"), bytes);
+    EXPECT_NE(log.joined().find("unreadable, kept as " + file.string() + ".bad"), std::string::npos);
+    return log.joined();
+  }
+};
+
+std::string str(std::string const& s) { return emitted([&](mpk::Emitter& e) { mpk::emit_str(e, s); }); }
+
+} // namespace
+
+TEST(CellFile, RoundTripKeepsEverythingAndClearsDirty) {
+  Files f;
+  Sample s;
+  ASSERT_TRUE(s.page.save_cells(f.world.dir, f.key));
+  EXPECT_FALSE(s.page.has(Wmap_page::dirty));
+  EXPECT_TRUE(fs::exists(f.world.dir / "cells/-1.2.-3.mpk.gz"));
+
+  Wmap_page back;
+  back.set(Wmap_page::dirty);
+  ASSERT_TRUE(back.load_cells(f.world.dir, f.key));
+  expect_same(s.page, back);
+  EXPECT_FALSE(back.has(Wmap_page::dirty));
+}
+
+TEST(CellFile, BytesOfAPageOfOneType) {
+  Files f;
+  Wmap_page p;
+  p.cells = Wmap_page::full_bedrock_();
+  p.light = Wmap_page::full_dark_();
+  ASSERT_TRUE(p.save_cells(f.world.dir, f.key));
+  std::string expected = "\x95\x91" + str("basic.stone") + "\xdc\x10\x00"s + std::string(4096, '\0') +
+                         "\xc5\x10\x00"s + std::string(4096, '\0') + "\x80\x80";
+  EXPECT_EQ(unzip(f.cells), expected);
+}
+
+TEST(CellFile, PaletteOrderPaintKeysAndSlots) {
+  Files f;
+  std::string bytes = f.good_cells();
+  std::string palette = "\x95\x95"s + str("basic.stone") + str("basic.dirt") + str("basic.none") +
+                        str("files_test.rock") + str("files_test.paint");
+  EXPECT_EQ(bytes.substr(0, palette.size()), palette) << "cell types in first use, then the paint's";
+  std::string container = "\x81\x11\x91\x93\x92"s + str("files_test.gem") + "\x03\x92\xa0\x00\x92"s +
+                          str("files_test.apple") + "\xfe";
+  EXPECT_NE(bytes.find(container), std::string::npos) << "an empty slot is [\"\", 0]";
+  std::string paints = bytes.substr(bytes.size() - 7);
+  EXPECT_EQ(paints[0], '\x82');
+  EXPECT_NE(paints.find("\xcd\x50\x07\x04"s), std::string::npos) << "face 5, cell 7, palette 4";
+  EXPECT_NE(paints.find("\x11\x03"s), std::string::npos);
+}
+
+TEST(CellFile, UnknownPaletteNameBecomesANewType) {
+  Files f;
+  std::string bytes = f.good_cells();
+  std::string name = "files_test.rock", fresh = "files_test.rune"; // same length
+  bytes.replace(bytes.find(name), name.size(), fresh);
+  std::size_t before = cell_db().size();
+  zip(f.cells, bytes);
+  Wmap_page p;
+  ASSERT_TRUE(p.load_cells(f.world.dir, f.key));
+  EXPECT_EQ(cell_db().size(), before + 1);
+  EXPECT_EQ(cell_db()[p.cells[cell_index(3, 8, 0)]].name, fresh);
+}
+
+TEST(CellFile, RefusedFilesAreKeptAndNothingIsApplied) {
+  Files f;
+  std::string good = f.good_cells();
+  std::size_t cells_at = good.find("\xdc\x10\x00"s), light_at = good.find("\xc5\x10\x00"s);
+  auto with = [&](std::size_t at, std::size_t n, std::string const& by) { return std::string(good).replace(at, n, by); };
+  struct Case {
+    char const* why;
+    std::string bytes;
+  };
+  std::vector<Case> cases{
+      {"bad array size", with(cells_at, 4, "\xdc\x0f\xff"s)},
+      {"bad byte array size", with(light_at, 4, "\xc5\x0f\xff"s)},
+      {"bad palette index", with(cells_at + 3, 1, "\x05")},
+      {"bad palette index", with(cells_at + 3, 1, "\xff")},
+      {"bad face key", with(good.size() - 7, 7, "\x81\xcd\x60\x00\x00"s)},
+      {"bad palette index", with(good.size() - 7, 7, "\x81\x01\x09"s)},
+      {"bad cell index", with(light_at + 3 + 4096, 3, "\x81\xcd\x10\x00"s)},
+      {"missing cells", "\x91\x90"s},
+      {"palette too long", "\x95\xdd\x3b\x9a\xca\x00"s},
+      {"name too long", "\x95\x91\xda\x01\x2c"s + std::string(300, 'a')},
+      {"too many slots", with(light_at + 3 + 4096, 5, "\x81\x11\x91\xdc\x9c\x40"s)},
+      {"unexpected data after the end", good + "\xc0"},
+      {"expected array", "\x00"s},
+  };
+  for (Case const& c : cases) {
+    EXPECT_NE(f.load(f.cells, c.bytes).find(c.why), std::string::npos) << c.why;
+  }
+  EXPECT_EQ(f.load(f.cells, good), "read");
+}
+
+TEST(CellFile, EveryPrefixAndRandomDamageIsRefusedOrSound) {
+  Files f;
+  std::string good = f.good_cells();
+  for (std::size_t n = 0; n < good.size(); n += n < 64 || n + 64 > good.size() ? 1 : 53)
+    ASSERT_NE(f.load(f.cells, good.substr(0, n)), "read") << n;
+
+  std::mt19937 rng(7);
+  for (int round = 0; round < 200; ++round) {
+    std::string bad = good;
+    for (int k = 0; k < 3; ++k) bad[rng() % bad.size()] = static_cast<char>(rng());
+    zip(f.cells, bad);
+    Wmap_page p;
+    if (p.load_cells(f.world.dir, f.key)) {
+      for (int i = 0; i < page_cells; ++i) ASSERT_LT(p.cells[i], cell_db().size());
+      for (auto [key, id] : p.paints) ASSERT_TRUE(key >= 0 && key < paint_keys && id < cell_db().size());
+    } else {
+      expect_untouched(p);
+    }
+  }
+}
+
+TEST(CellFile, DamagedGzipIsKeptAside) {
+  Files f;
+  f.good_cells();
+  std::string packed = Temp_world::read(f.cells);
+  for (std::size_t n = 0; n < packed.size(); ++n) {
+    Temp_world::write(f.cells, packed.substr(0, n));
+    Wmap_page p;
+    ASSERT_FALSE(p.load_cells(f.world.dir, f.key)) << n;
+    expect_untouched(p);
+    fs::remove(f.cells.string() + ".bad");
+  }
+  // A second bad file never replaces the first one kept.
+  Temp_world::write(f.cells, "first");
+  Wmap_page p;
+  EXPECT_FALSE(p.load_cells(f.world.dir, f.key));
+  Temp_world::write(f.cells, "second");
+  EXPECT_FALSE(p.load_cells(f.world.dir, f.key));
+  EXPECT_EQ(Temp_world::read(f.cells.string() + ".bad"), "first");
+  EXPECT_EQ(Temp_world::read(f.cells.string() + ".bad2"), "second");
+  EXPECT_FALSE(p.load_cells(f.world.dir, f.key)) << "no file: the page is generated";
+}
+
+TEST(CellFile, FailedSaveKeepsDirtyAndTheOldFile) {
+  Files f;
+  Temp_world::write(f.world.dir / "cells", "a file where the folder should be");
+  Sample s;
+  EXPECT_FALSE(s.page.save_cells(f.world.dir, f.key));
+  EXPECT_TRUE(s.page.has(Wmap_page::dirty));
+}
+
+TEST(Wmap, SavesOnlyLoadedDirtyOrPopulatedPages) {
+  Files f;
+  Crab crab;
+  Wmap w(glm::ivec3(4));
+  Wmap_page& clean = w.insert({0, 0, 0});
+  Wmap_page& dirty = w.insert({1, 0, 0});
+  dirty.set(Wmap_page::dirty);
+  clean.mobs.push_back(crab.mob.get()); // not populated: its mob file stays as it is
+  EXPECT_FALSE(w.save_cells({0, 0, 0}, f.world.dir));
+  EXPECT_FALSE(w.save_cells({2, 0, 0}, f.world.dir));
+  EXPECT_FALSE(w.save_mobs({0, 0, 0}, f.world.dir));
+  EXPECT_FALSE(w.load_cells({2, 0, 0}, f.world.dir));
+  w.save_cells(f.world.dir);
+  w.save_mobs(f.world.dir);
+  EXPECT_FALSE(fs::exists(cell_path(f.world.dir, {0, 0, 0})));
+  EXPECT_TRUE(fs::exists(cell_path(f.world.dir, {1, 0, 0})));
+  EXPECT_FALSE(fs::exists(mob_path(f.world.dir, {0, 0, 0})));
+
+  clean.set(Wmap_page::populated);
+  w.player = crab.mob.get(); // the player is never in a page's file
+  EXPECT_TRUE(w.save_mobs({0, 0, 0}, f.world.dir));
+  EXPECT_FALSE(fs::exists(mob_path(f.world.dir, {0, 0, 0})));
+  w.player = nullptr;
+  w.save_mobs(f.world.dir);
+  EXPECT_TRUE(fs::exists(mob_path(f.world.dir, {0, 0, 0})));
+  EXPECT_TRUE(w.load_cells({1, 0, 0}, f.world.dir));
+}
+
+TEST(MobFile, RoundTripOfSavedMobs) {
+  Files f;
+  Crab crab;
+  mob_type("files_test.fly", false);
+  Mobs others;
+  Mob* fly = others.construct(mob_db()["files_test.fly"].id, {1.0f, 1.0f, 1.0f});
+  Crab gone;
+  gone.mob->body.flags |= Body::erased;
+  Wmap_page p;
+  p.mobs = {fly, crab.mob.get(), gone.mob.get()};
+  ASSERT_TRUE(p.save_mobs(f.world.dir, f.key));
+
+  Wmap_page back;
+  ASSERT_TRUE(back.load_mobs(f.world.dir, f.key));
+  ASSERT_EQ(back.mobs.size(), 1u);
+  std::unique_ptr<Mob> m(back.mobs[0]);
+  EXPECT_EQ(m->type, crab.type.id);
+  EXPECT_EQ(m->body.position, crab.mob->body.position);
+  EXPECT_EQ(m->body.angles, crab.mob->body.angles);
+  EXPECT_EQ(m->body.size, crab.type.size);
+  EXPECT_EQ(m->inventory, crab.mob->inventory);
+  EXPECT_EQ(m->body.box_min, glm::vec3(0.5f, 1.0f, 2.5f));
+  EXPECT_EQ(m->wait, 0);
+
+  // Only mobs that are not saved: the page has no mob file any more.
+  p.mobs = {fly};
+  EXPECT_TRUE(p.save_mobs(f.world.dir, f.key));
+  EXPECT_FALSE(fs::exists(f.mobs));
+}
+
+TEST(MobFile, BytesOfARecordAndNilEntries) {
+  Files f;
+  Crab crab;
+  Wmap_page p;
+  p.mobs = {crab.mob.get()};
+  ASSERT_TRUE(p.save_mobs(f.world.dir, f.key));
+  std::string record = "\x96"s + str("files_test.crab") +
+                       "\x93\xca\x3f\x80\x00\x00\xca\x40\x00\x00\x00\xca\x40\x40\x00\x00"s +
+                       "\x93\xca\x00\x00\x00\x00\xca\x00\x00\x00\x00\xca\x00\x00\x00\x00"s +
+                       "\x92\xca\x3f\x00\x00\x00\xca\x00\x00\x00\x00"s + "\x92\xca\x3f\x00\x00\x00\xca\x3f\x80\x00\x00"s +
+                       "\x93\x92"s + str("files_test.gem") + "\x02\x92\xa0\x00\x92"s + str("files_test.apple") + "\x01";
+  EXPECT_EQ(unzip(f.mobs), "\x91" + record);
+
+  EXPECT_EQ(f.load(f.mobs, "\x94\xc0"s + record + "\xc0" + record), "read");
+  Wmap_page back;
+  ASSERT_TRUE(back.load_mobs(f.world.dir, f.key));
+  EXPECT_EQ(back.mobs.size(), 2u);
+  for (Mob* m : back.mobs) delete m;
+}
+
+TEST(MobFile, RefusedFilesAreKeptAndNothingIsApplied) {
+  Files f;
+  std::string good = f.good_mobs();
+  std::string head = "\x91\x96"s + str("files_test.crab");
+  std::string zero3 = "\x93\xca\x00\x00\x00\x00\xca\x00\x00\x00\x00\xca\x00\x00\x00\x00"s;
+  std::string nan = "\x93\xca\x7f\xc0\x00\x00\xca\x00\x00\x00\x00\xca\x00\x00\x00\x00"s;
+  struct Case {
+    char const* why;
+    std::string bytes;
+  };
+  std::vector<Case> cases{
+      {"too many mobs", "\xdc\x10\x01"s + std::string(4097, '\xc0')},
+      {"bad array size", head + "\x92\xca\x00\x00\x00\x00\xca\x00\x00\x00\x00"s},
+      {"bad number", head + nan},
+      {"bad number", head + zero3 + "\x93\xcb\x7f\xf0\x00\x00\x00\x00\x00\x00\xca\x00\x00\x00\x00\xca\x00\x00\x00\x00"s},
+      {"expected float", head + "\x93\x01\x02\x03"},
+      {"name too long", "\x91\x91\xda\x01\x01"s + std::string(257, 'm')},
+      {"expected string", "\x92"s + good.substr(1, (good.size() - 1) / 2) + "\x91\x05"},
+      {"expected array", "\x80"s},
+  };
+  for (Case const& c : cases) {
+    EXPECT_NE(f.load(f.mobs, c.bytes).find(c.why), std::string::npos) << c.why;
+  }
+  for (std::size_t n = 0; n < good.size(); ++n) ASSERT_NE(f.load(f.mobs, good.substr(0, n)), "read") << n;
+  EXPECT_EQ(f.load(f.mobs, good), "read");
+  EXPECT_EQ(f.load(f.mobs, "\x90"s), "read");
+}

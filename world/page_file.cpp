@@ -1,0 +1,281 @@
+#include "world/page_file.hpp"
+
+#include "foundation/save.hpp"
+#include "world/mob.hpp"
+#include "world/records.hpp"
+#include "world/zip_read.hpp"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <memory>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path page_path(fs::path const& dir, char const* kind, glm::ivec3 p) {
+  char name[64];
+  std::snprintf(name, sizeof name, "%d.%d.%d.mpk.gz", p.x, p.y, p.z);
+  return dir / kind / name;
+}
+
+// The palette's cell ids, or the reason the encoded page can't be applied:
+// a position outside the palette or a name the cell table can't take.
+std::string resolve(Wmap_page_encoded const& in, std::vector<Cell_id>& ids) {
+  auto size = static_cast<std::int32_t>(in.palette.size());
+  auto inside = [size](std::int16_t at) { return at >= 0 && at < size; };
+  for (std::int16_t at : in.cells)
+    if (!inside(at)) return "bad palette index";
+  for (auto [key, at] : in.paints)
+    if (key < 0 || key >= paint_keys) return "bad face key";
+    else if (!inside(at)) return "bad palette index";
+  ids.clear();
+  ids.reserve(in.palette.size());
+  for (std::string const& name : in.palette) {
+    Cell_type& t = cell_db()[name];
+    if (t.name != name) return "too many types";
+    ids.push_back(t.id);
+  }
+  return {};
+}
+
+// Fresh arrays, assigned whole: other threads may hold the old ones.
+void apply(Wmap_page& page, Wmap_page_encoded const& in, std::vector<Cell_id> const& ids) {
+  Page<Cell_id> cells;
+  Cell_id* c = cells.write();
+  for (int i = 0; i < page_cells; ++i) c[i] = ids[static_cast<std::size_t>(in.cells[i])];
+  page.cells = std::move(cells);
+  page.light = Page<Light>::copy_of(in.light.data());
+  for (auto [key, at] : in.paints) page.paints.try_emplace(key, ids[static_cast<std::size_t>(at)]);
+}
+
+// Everything a cell file holds, read before any of it reaches the page.
+struct Cell_file {
+  Wmap_page_encoded enc;
+  std::unordered_map<std::int16_t, Cell_data> data;
+  std::vector<Cell_id> ids;
+
+  void read(mpk::Scanner& s) {
+    std::int64_t n = mpk::scan_arr_head(s);
+    if (n < 0) return;
+    if (n < 2) return s.error("missing cells");
+    for (std::int64_t i = 0; i < n && s.ok(); ++i) {
+      switch (i) {
+      case 0: read_palette(s); break;
+      case 1: read_cells(s); break;
+      case 2: mpk::scan_bin(s, enc.light); break;
+      case 3: read_data(s); break;
+      case 4: read_paints(s); break;
+      default: mpk::scan_skip(s);
+      }
+    }
+    if (!s.ok()) return;
+    if (std::string why = resolve(enc, ids); !why.empty()) s.error(std::move(why));
+  }
+
+  void read_palette(mpk::Scanner& s) {
+    std::int64_t n = mpk::scan_arr_head(s);
+    if (n < 0) return;
+    if (static_cast<std::uint64_t>(n) > max_palette) return s.error("palette too long");
+    enc.palette.reserve(static_cast<std::size_t>(std::min<std::int64_t>(n, 64)));
+    for (std::int64_t i = 0; i < n && s.ok(); ++i) mpk::scan_name(s, enc.palette.emplace_back());
+  }
+
+  void read_cells(mpk::Scanner& s) {
+    if (mpk::scan_arr_head(s) != page_cells) {
+      if (s.ok()) s.error("bad array size");
+      return;
+    }
+    for (std::int16_t& at : enc.cells) mpk::scan_int(s, at);
+  }
+
+  void read_data(mpk::Scanner& s) {
+    std::int64_t n = mpk::scan_map_head(s);
+    if (n < 0) return;
+    if (n > page_cells) return s.error("too many containers");
+    data.max_load_factor(1.0f);
+    for (std::int64_t i = 0; i < n && s.ok(); ++i) {
+      std::int16_t key = 0;
+      mpk::scan_int(s, key);
+      if (s.ok() && (key < 0 || key >= page_cells)) return s.error("bad cell index");
+      Cell_data d;
+      mpk::pack_array(s, d.inventory);
+      if (s.ok()) data.try_emplace(key, std::move(d)); // of repeated keys the first wins
+    }
+  }
+
+  void read_paints(mpk::Scanner& s) {
+    std::int64_t n = mpk::scan_map_head(s);
+    if (n < 0) return;
+    if (n > paint_keys) return s.error("too many paints");
+    for (std::int64_t i = 0; i < n && s.ok(); ++i) {
+      std::int16_t key = 0, at = 0;
+      mpk::scan_int(s, key);
+      mpk::scan_int(s, at);
+      if (s.ok()) enc.paints.try_emplace(key, at);
+    }
+  }
+};
+
+// Creates the parent directories; false (logged) when that fails.
+bool make_parent(fs::path const& path) {
+  std::error_code ec;
+  fs::create_directories(path.parent_path(), ec);
+  if (!ec) return true;
+  SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: can't open\n", path.c_str());
+  return false;
+}
+
+} // namespace
+
+fs::path cell_path(fs::path const& dir, glm::ivec3 page) { return page_path(dir, "cells", page); }
+fs::path mob_path(fs::path const& dir, glm::ivec3 page) { return page_path(dir, "mobs", page); }
+
+void Wmap_page::encode(Wmap_page_encoded& out) const {
+  std::vector<Cell_id> ids;
+  out.palette.clear();
+  out.paints.clear();
+  // Pages hold long runs of one type: try the last hit before the search.
+  std::int16_t last = -1;
+  auto position = [&](Cell_id id) -> std::int16_t {
+    if (last >= 0 && ids[static_cast<std::size_t>(last)] == id) return last;
+    std::size_t i = 0;
+    while (i < ids.size() && ids[i] != id) ++i;
+    if (i == ids.size()) ids.push_back(id);
+    return last = static_cast<std::int16_t>(i);
+  };
+  Cell_id const* c = cells.data();
+  for (int i = 0; i < page_cells; ++i) out.cells[i] = position(c[i]);
+  std::copy_n(light.data(), page_cells, out.light.begin());
+  for (auto [key, id] : paints) out.paints[key] = position(id);
+  out.palette.reserve(ids.size());
+  for (Cell_id id : ids) out.palette.push_back(cell_db()[id].name);
+}
+
+bool Wmap_page::decode(Wmap_page_encoded const& in) {
+  std::vector<Cell_id> ids;
+  if (!resolve(in, ids).empty()) return false;
+  apply(*this, in, ids);
+  return true;
+}
+
+bool Wmap_page::load_cells(fs::path const& dir, glm::ivec3 page) {
+  auto file = std::make_unique<Cell_file>();
+  if (read_zip(cell_path(dir, page), [&](mpk::Scanner& s) { file->read(s); }) != Zip_read::done) return false;
+  apply(*this, file->enc, file->ids);
+  data = std::move(file->data);
+  clear(dirty);
+  return true;
+}
+
+bool Wmap_page::save_cells(fs::path const& dir, glm::ivec3 page) {
+  fs::path path = cell_path(dir, page);
+  SDL_Log("Saving %s\n", path.c_str());
+  auto enc = std::make_unique<Wmap_page_encoded>();
+  encode(*enc);
+  if (!make_parent(path)) return false;
+  bool saved = save_zip(path, [&](std::streambuf& out) {
+    mpk::Emitter e(out);
+    mpk::emit_arr_head(e, 5);
+    mpk::emit(e, enc->palette);
+    mpk::emit_arr(e, enc->cells);
+    mpk::emit_bin(e, enc->light);
+    mpk::emit_map_head(e, data.size());
+    for (auto const& [key, d] : data) {
+      if (!e.ok()) break;
+      mpk::emit_int(e, key);
+      mpk::pack_array(e, d.inventory);
+    }
+    mpk::emit_map(e, enc->paints);
+    return e.err;
+  });
+  if (saved) clear(dirty);
+  return saved;
+}
+
+bool Wmap_page::load_mobs(fs::path const& dir, glm::ivec3 page) {
+  std::vector<std::unique_ptr<Mob>> read;
+  auto result = read_zip(mob_path(dir, page), [&](mpk::Scanner& s) {
+    std::int64_t n = mpk::scan_arr_head(s);
+    if (n < 0) return;
+    if (static_cast<std::uint64_t>(n) > max_file_mobs) return s.error("too many mobs");
+    for (std::int64_t i = 0; i < n && s.ok(); ++i) {
+      if (s.peek() == 0xC0) {
+        s.get8();
+        continue;
+      }
+      auto m = std::make_unique<Mob>();
+      s % *m;
+      if (!s.ok()) return;
+      Mob_type const& type = mob_db()[m->type];
+      // As a new mob of its type: solid as the type says, and its update
+      // script runs in its first frame.
+      m->body.flags = type.solid ? std::uint32_t{Body::solid} : 0u;
+      m->wait = 0;
+      read.push_back(std::move(m));
+    }
+  });
+  if (result != Zip_read::done) return false; // the mobs read so far go with `read`
+  mobs.clear();
+  for (auto& m : read) mobs.push_back(m.release());
+  return true;
+}
+
+bool Wmap_page::save_mobs(fs::path const& dir, glm::ivec3 page, Mob const* skip) {
+  std::vector<Mob const*> kept;
+  for (Mob const* m : mobs)
+    if (m != skip && !m->body.has(Body::erased) && mob_db()[m->type].persistent) kept.push_back(m);
+  fs::path path = mob_path(dir, page);
+  if (kept.empty()) {
+    std::error_code ec;
+    fs::remove(path, ec);
+    if (!ec) return true;
+    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: %s\n", path.c_str(), ec.message().c_str());
+    return false;
+  }
+  SDL_Log("Saving %s\n", path.c_str());
+  if (!make_parent(path)) return false;
+  return save_zip(path, [&](std::streambuf& out) {
+    mpk::Emitter e(out);
+    mpk::emit_arr_head(e, kept.size());
+    for (Mob const* m : kept) {
+      if (!e.ok()) break;
+      e % *m;
+    }
+    return e.err;
+  });
+}
+
+bool Wmap::load_cells(glm::ivec3 page, fs::path const& dir) {
+  Wmap_page* p = find(page);
+  return p && p->load_cells(dir, page);
+}
+
+bool Wmap::load_mobs(glm::ivec3 page, fs::path const& dir) {
+  Wmap_page* p = find(page);
+  return p && p->load_mobs(dir, page);
+}
+
+bool Wmap::save_cells(glm::ivec3 page, fs::path const& dir) {
+  Wmap_page* p = find(page);
+  return p && p->has(Wmap_page::dirty) && p->save_cells(dir, page);
+}
+
+bool Wmap::save_mobs(glm::ivec3 page, fs::path const& dir) {
+  Wmap_page* p = find(page);
+  return p && p->has(Wmap_page::populated) && p->save_mobs(dir, page, player);
+}
+
+void Wmap::save_cells(fs::path const& dir) {
+  for_each([&](glm::ivec3 key, Wmap_page& p) {
+    if (p.has(Wmap_page::dirty)) p.save_cells(dir, key);
+  });
+}
+
+void Wmap::save_mobs(fs::path const& dir) {
+  for_each([&](glm::ivec3 key, Wmap_page& p) {
+    if (p.has(Wmap_page::populated)) p.save_mobs(dir, key, player);
+  });
+}

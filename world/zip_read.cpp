@@ -1,0 +1,52 @@
+#include "world/zip_read.hpp"
+
+#include "foundation/zip.hpp"
+
+#include <SDL.h>
+
+#include <exception>
+#include <string>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+fs::path keep_bad(fs::path const& file) {
+  std::error_code ec;
+  for (int n = 1; n <= 1000; ++n) {
+    fs::path bad = file;
+    bad += n == 1 ? ".bad" : ".bad" + std::to_string(n);
+    if (fs::exists(bad, ec) || ec) continue;
+    // No rename over an existing name: a bad file kept earlier stays.
+    fs::rename(file, bad, ec);
+    if (ec) break;
+    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "%s: unreadable, kept as %s\n", file.c_str(), bad.c_str());
+    return bad;
+  }
+  SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: unreadable and can't be kept aside: %s\n", file.c_str(),
+               ec ? ec.message().c_str() : "no free name");
+  return {};
+}
+
+Zip_read read_zip(fs::path const& path, std::function<void(mpk::Scanner&)> const& read) {
+  std::error_code ec;
+  if (!fs::exists(path, ec)) return Zip_read::missing;
+  std::string reason;
+  {
+    Zip_streambuf in(path, std::ios_base::in);
+    if (!in.file) {
+      SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: can't open\n", path.c_str());
+      return Zip_read::failed;
+    }
+    mpk::Scanner s(in);
+    try {
+      read(s);
+      reason = s.ok() ? in.check_end() : s.message();
+    } catch (std::exception const& e) {
+      reason = e.what();
+    }
+  }
+  if (reason.empty()) return Zip_read::done;
+  SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: %s\n", path.c_str(), reason.c_str());
+  keep_bad(path);
+  return Zip_read::failed;
+}
