@@ -10,6 +10,7 @@
 
 #include <kestrine/kestrine.hpp>
 
+#include <glm/common.hpp>
 #include <gtest/gtest.h>
 
 #include <atomic>

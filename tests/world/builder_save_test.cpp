@@ -38,19 +38,26 @@ TEST(Builder_save, APageSavedMidLightIsLitFirst) {
 
 TEST(Builder_save, AFailedSaveKeepsTheDirtyBit) {
   World w({.view = {1, 1, 1}});
+  w.config.autosave_period = 1;
   w.settle();
-  glm::ivec3 const at{6, 25, 9};
+  glm::ivec3 const at{6, 25, 9}, p = page_of(at);
   w.builder->change_cell(at, cell_id("basic.stone"));
   std::ofstream(w.dir / "cells") << "in the way"; // no directory can be made there
   Sdl_log_capture log;
-  w.builder.reset();
-  EXPECT_TRUE(w.page(page_of(at))->has(Wmap_page::dirty));
-  EXPECT_FALSE(fs::exists(cell_path(w.dir, page_of(at))));
+  w.clock.advance(std::chrono::minutes(2));
+  w.frame();
+  EXPECT_TRUE(w.page(p)->has(Wmap_page::dirty));
   fs::remove(w.dir / "cells");
-  w.builder = std::make_unique<Builder>(*w.scene, w.jobs(), w.clock.fn());
-  w.builder.reset(); // the next save writes it
-  EXPECT_FALSE(w.page(page_of(at))->has(Wmap_page::dirty));
-  EXPECT_TRUE(fs::exists(cell_path(w.dir, page_of(at))));
+  w.clock.advance(std::chrono::minutes(2));
+  w.frame(); // the next autosave writes it
+  EXPECT_FALSE(w.page(p)->has(Wmap_page::dirty));
+  EXPECT_TRUE(fs::exists(cell_path(w.dir, p)));
+
+  w.builder->change_cell(at, cell_id("basic.dirt"));
+  fs::rename(w.dir / "cells", w.dir / "cells.old");
+  std::ofstream(w.dir / "cells") << "in the way";
+  w.builder.reset(); // and the last save, failing, too
+  EXPECT_TRUE(w.page(p)->has(Wmap_page::dirty));
 }
 
 TEST(Builder_save, NoStatisticsWithoutAWorkingFrame) {

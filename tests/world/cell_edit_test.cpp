@@ -20,7 +20,7 @@ Positions at_stage(World& w, int stage) {
 Positions pages(World& w, glm::ivec3 lo, glm::ivec3 hi) {
   Positions out;
   for (glm::ivec3 p : w.loaded())
-    if (glm::all(glm::greaterThanEqual(p, lo)) && glm::all(glm::lessThanEqual(p, hi))) out.insert(p);
+    if (glm::clamp(p, lo, hi) == p) out.insert(p);
   return out;
 }
 
@@ -60,7 +60,7 @@ TEST(Cell_edit, TheSunlightLevelAndTheRelitPages) {
     w.builder->change_cell({x, y, z}, c.id);
     EXPECT_EQ(w.cell({x, y, z}), c.id);
     EXPECT_EQ(w.scene->fmap.column(x, z)->l4, L + c.level);
-    EXPECT_EQ(w.scene->fmap.pages.find({0, 0})->flags, c.level != 0 ? Fmap_page::dirty : 0u);
+    EXPECT_EQ(w.scene->fmap.pages.find({0, 0})->flags, (c.level != 0 ? std::uint64_t(Fmap_page::dirty) : std::uint64_t(0)));
     Positions relit = pages(w, glm::ivec3(x - 14, L + c.low, z - 14) >> 4, glm::ivec3(x + 14, y + 14, z + 14) >> 4);
     EXPECT_EQ(at_stage(w, 1), relit);
     for (glm::ivec3 p : relit) EXPECT_TRUE(w.page(p)->has(Wmap_page::dirty));
