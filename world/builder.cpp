@@ -19,11 +19,34 @@ namespace {
 constexpr std::int64_t longest_period = 153'722'867;
 
 // Positions handed to the workers at once. The main thread creates their
-// pages first, and pages made for positions that miss the deadline are
-// dropped again, so this stays near what a frame can run.
+// pages first, and drops again the pages made for positions that missed the
+// deadline, so this stays near what a frame can run.
 std::size_t parallel_chunk() {
-  static std::size_t const n = std::max<std::size_t>(64, 16 * std::max(1u, std::thread::hardware_concurrency()));
+  static std::size_t const n = std::max<std::size_t>(256, 64 * std::max(1u, std::thread::hardware_concurrency()));
   return n;
+}
+
+// f(i) for every i below n on the worker pool. ThreadSanitizer can't see the
+// ordering inside the pool's library, which is not instrumented, so its build
+// uses plain threads: what it checks is the pipeline's own sharing.
+template <class F>
+void parallel_for(std::size_t n, F const& f) {
+#if defined(__SANITIZE_THREAD__)
+  std::atomic<std::size_t> next{0};
+  auto work = [&] {
+    for (std::size_t i; (i = next.fetch_add(1)) < n;) f(i);
+  };
+  std::vector<std::jthread> pool(std::min<std::size_t>(n, std::max(2u, std::thread::hardware_concurrency())) - 1);
+  for (auto& t : pool) t = std::jthread(work);
+  work();
+#else
+  static std::vector<std::size_t> const indices = [] {
+    std::vector<std::size_t> v(parallel_chunk());
+    for (std::size_t i = 0; i < v.size(); ++i) v[i] = i;
+    return v;
+  }();
+  std::for_each(std::execution::par, indices.begin(), indices.begin() + std::ptrdiff_t(n), f);
+#endif
 }
 
 } // namespace
@@ -31,16 +54,7 @@ std::size_t parallel_chunk() {
 Builder::Impl::Impl(Scene& scene_, Mesh_jobs jobs, Builder_clock clock_)
     : World_center(scene_, std::move(jobs)),
       clock(clock_ ? std::move(clock_) : Builder_clock([] { return Clock::now(); })) {
-  pending.max_load_factor(1.0f);
-  queued.max_load_factor(1.0f);
-  glm::ivec3 r = table_radius;
-  {
-    std::lock_guard lock(pending_mutex);
-    pending.reserve(std::size_t(2 * r.x + 1) * std::size_t(2 * r.y + 1) * std::size_t(2 * r.z + 1));
-    for (int x = center.x - r.x; x <= center.x + r.x; ++x)
-      for (int y = center.y - r.y; y <= center.y + r.y; ++y)
-        for (int z = center.z - r.z; z <= center.z + r.z; ++z) pending.insert({x, y, z});
-  }
+  rebuild_queue(); // the whole box, the centre page included
   last_autosave = clock();
 }
 
@@ -91,8 +105,10 @@ void Builder::Impl::autosave() {
 
 void Builder::Impl::update_ops() {
   for (glm::ivec3 p : pending) {
-    if (!in_box(p)) continue; // its slot belongs to another page of the box
-    if (!queued.insert(p).second) continue; // its twin waits in a bucket already
+    std::uint8_t& m = mark(p);
+    m &= ~is_pending;
+    if (m & in_bucket) continue; // its twin waits in a bucket already: one run at a time
+    m |= in_bucket;
     glm::ivec3 d = glm::abs(p - center);
     std::size_t index = std::size_t(d.x) + std::size_t(d.y) + std::size_t(d.z);
     if (Wmap_page const* page = scene.wmap.find(p)) index += 2 * std::size_t(std::clamp<int>(page->stage.load(), 0, 7)) + 2;
@@ -116,56 +132,67 @@ void Builder::Impl::update_ops() {
 void Builder::Impl::run_bucket(std::vector<glm::ivec3>& bucket) {
   // Stage errors can't leave a parallel algorithm: the first is kept and
   // raised on the main thread once the bucket is decided.
-  auto run = [&](glm::ivec3 p, Wmap_page& page) {
+  auto run = [&](glm::ivec3 p, Wmap_page& page) -> Outcome {
     try {
-      bool again = update_page(p, page);
-      finish(p, again);
+      Outcome o = update_page(p, page) ? Outcome::again : Outcome::ran;
       ops.fetch_add(1);
-      return true;
+      return o;
     } catch (...) {
       std::lock_guard lock(failure_mutex);
       if (!failure) failure = std::current_exception();
       failed = true;
-      return false;
+      return Outcome::kept;
     }
   };
   auto in_time = [&] { return !failed.load() && clock() <= deadline; };
 
   if (!scene.config.multithreading || bucket.size() <= 1) {
-    auto kept = std::remove_if(bucket.begin(), bucket.end(),
-                               [&](glm::ivec3 const& p) { return in_time() && run(p, scene.wmap.insert(p)); });
+    auto kept = std::remove_if(bucket.begin(), bucket.end(), [&](glm::ivec3 const& p) {
+      if (!in_time()) return false;
+      Outcome o = run(p, scene.wmap.insert(p));
+      if (o != Outcome::kept) finish(p, o == Outcome::again);
+      return o != Outcome::kept;
+    });
     bucket.erase(kept, bucket.end());
     return;
   }
 
+  // Workers only run stages and note what came of each position; the main
+  // thread then puts the positions back, so the pending set takes no lock
+  // per page.
   std::vector<glm::ivec3> made;
+  std::vector<Outcome> outcome;
   auto out = bucket.begin();
   std::size_t at = 0;
   while (at < bucket.size() && in_time()) {
-    auto first = bucket.begin() + std::ptrdiff_t(at);
-    auto last = bucket.begin() + std::ptrdiff_t(std::min(bucket.size(), at + parallel_chunk()));
+    auto const first = bucket.begin() + std::ptrdiff_t(at);
+    std::size_t const n = std::min(bucket.size() - at, parallel_chunk());
     made.clear();
-    for (auto it = first; it != last; ++it)
-      if (!scene.wmap.find(*it)) {
-        scene.wmap.insert(*it);
-        made.push_back(*it);
+    for (std::size_t i = 0; i < n; ++i)
+      if (!scene.wmap.find(first[std::ptrdiff_t(i)])) {
+        scene.wmap.insert(first[std::ptrdiff_t(i)]);
+        made.push_back(first[std::ptrdiff_t(i)]);
       }
-    auto kept = std::remove_if(std::execution::par, first, last, [&](glm::ivec3 const& p) {
-      if (!in_time()) return false;
-      Wmap_page* page = scene.wmap.find(p);
-      return page && run(p, *page);
+    outcome.assign(n, Outcome::kept);
+    parallel_for(n, [&](std::size_t i) {
+      glm::ivec3 p = first[std::ptrdiff_t(i)];
+      if (!in_time()) return;
+      if (Wmap_page* page = scene.wmap.find(p)) outcome[i] = run(p, *page);
     });
-    out = out == first ? kept : std::move(first, kept, out);
+    for (std::size_t i = 0; i < n; ++i) {
+      glm::ivec3 p = first[std::ptrdiff_t(i)];
+      if (outcome[i] == Outcome::kept) *out++ = p; // kept positions stay in order at the front
+      else finish(p, outcome[i] == Outcome::again);
+    }
     // Untouched pages made for positions that missed the deadline go again,
     // so the next drain still ranks them as not yet built.
     for (glm::ivec3 p : made)
       if (Wmap_page const* page = scene.wmap.find(p); page && page->stage.load() == 0 && page->flags.load() == 0)
         scene.wmap.erase(p);
-    at = std::size_t(last - bucket.begin());
+    at += n;
   }
-  auto rest = bucket.begin() + std::ptrdiff_t(at);
-  out = out == rest ? bucket.end() : std::move(rest, bucket.end(), out);
-  bucket.erase(out, bucket.end());
+  auto const rest = bucket.begin() + std::ptrdiff_t(at);
+  bucket.erase(out == rest ? bucket.end() : std::copy(rest, bucket.end(), out), bucket.end());
 }
 
 bool Builder::Impl::update_page(glm::ivec3 p, Wmap_page& page) {
@@ -228,29 +255,32 @@ bool Builder::Impl::redraw_page(glm::ivec3 p, Wmap_page& page) {
   return false;
 }
 
+std::uint8_t& Builder::Impl::mark(glm::ivec3 p) { return marks[scene.wmap.slot(p)]; }
+
 void Builder::Impl::finish(glm::ivec3 p, bool again) {
-  std::lock_guard lock(pending_mutex);
-  queued.erase(p);
-  if (again) pending.insert(p);
+  mark(p) &= ~in_bucket;
+  if (again) put_back(p);
 }
 
 void Builder::Impl::put_back(glm::ivec3 p) {
-  std::lock_guard lock(pending_mutex);
-  pending.insert(p);
+  std::uint8_t& m = mark(p);
+  if (m & is_pending) return;
+  m |= is_pending;
+  pending.push_back(p);
 }
 
 void Builder::Impl::rebuild_queue() {
-  std::lock_guard lock(pending_mutex);
   pending.clear();
   buckets.clear();
-  queued.clear();
+  glm::ivec3 s = scene.wmap.size();
+  marks.assign(std::size_t(s.x) * std::size_t(s.y) * std::size_t(s.z), 0);
   glm::ivec3 r = table_radius;
   for (int x = center.x - r.x; x <= center.x + r.x; ++x)
     for (int y = center.y - r.y; y <= center.y + r.y; ++y)
       for (int z = center.z - r.z; z <= center.z + r.z; ++z) {
         glm::ivec3 p{x, y, z};
         if (Wmap_page const* page = scene.wmap.find(p); page && page->stage.load() == 7) continue;
-        pending.insert(p);
+        put_back(p);
       }
 }
 

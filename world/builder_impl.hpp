@@ -5,9 +5,11 @@
 //
 // Threads: worker threads run only `update_page` for distinct positions of
 // the one bucket in hand. The main thread has created those positions' pages
-// before they start, so workers only look pages up. Workers share the pending
-// set (pending mutex), the output queues (queue mutex), the scene's mob list
-// (mobs mutex), `ops` and the profile counters (atomic).
+// before they start, so workers only look pages up, and it puts the
+// positions back into the pending set once the workers are done, so the set
+// is the main thread's alone. Workers share the output queues (queue mutex),
+// the scene's mob list (mobs mutex), `ops` and the profile counters
+// (atomic).
 #include "world/builder.hpp"
 #include "world/world_center.hpp"
 
@@ -16,32 +18,19 @@
 #include <cstdint>
 #include <exception>
 #include <mutex>
-#include <unordered_set>
 #include <vector>
-
-// 64-bit FNV-1a over the 12 bytes of a position, each byte sign-extended.
-struct Position_hash {
-  std::size_t operator()(glm::ivec3 const& v) const noexcept {
-    std::uint64_t h = 0xcbf29ce484222325ull;
-    for (int i = 0; i < 3; ++i)
-      for (int b = 0; b < 4; ++b) {
-        auto byte = static_cast<std::int8_t>(static_cast<std::uint32_t>(v[i]) >> (8 * b));
-        h ^= static_cast<std::uint64_t>(static_cast<std::int64_t>(byte));
-        h *= 0x100000001b3ull;
-      }
-    return static_cast<std::size_t>(h);
-  }
-};
-
-using Position_set = std::unordered_set<glm::ivec3, Position_hash>;
 
 struct Builder::Impl : World_center {
   using Clock = std::chrono::steady_clock;
 
-  Position_set pending;             // next stage due in a coming frame
+  // Positions whose next stage is due in a coming frame, in the order they
+  // came. Every queued position lies in the box, whose positions have slots
+  // of their own in the page table: a byte per slot says whether the
+  // position is pending and whether it waits in a bucket.
+  std::vector<glm::ivec3> pending;
+  std::vector<std::uint8_t> marks;
+  enum Mark : std::uint8_t { is_pending = 1, in_bucket = 2 };
   std::vector<std::vector<glm::ivec3>> buckets; // by priority, lowest first
-  Position_set queued;              // every position now waiting in a bucket
-  std::mutex pending_mutex;         // guards pending and queued
   Clock::time_point deadline;
   Clock::time_point last_autosave;
   std::atomic<std::int32_t> ops{0};
@@ -65,6 +54,8 @@ struct Builder::Impl : World_center {
   void rebuild_queue();
   std::uint64_t queue_size() const;
 
+  enum class Outcome : std::uint8_t { kept, ran, again };
+
   // One bucket: runs what fits before the deadline, keeps the rest in order.
   void run_bucket(std::vector<glm::ivec3>& bucket);
   // Runs the page's stage; true when the page wants its next stage.
@@ -77,6 +68,7 @@ struct Builder::Impl : World_center {
   // The position left its bucket; back into the pending set when `again`.
   void finish(glm::ivec3 p, bool again);
   void put_back(glm::ivec3 p);
+  std::uint8_t& mark(glm::ivec3 p);
 
   void change_cell(glm::ivec3 const& cell, Cell_id id);
   void change_face(glm::ivec3 const& cell, int face, Cell_id id);

@@ -61,8 +61,6 @@ World_center::World_center(Scene& scene_, Mesh_jobs jobs)
 
 glm::ivec3 World_center::player_page() const { return scene.player ? page_at(scene.player->body.position) : center; }
 
-bool World_center::in_box(glm::ivec3 p) const { return within(p, center, table_radius); }
-
 bool World_center::update_center() {
   glm::ivec3 q = player_page();
   if (!forced) {

@@ -46,7 +46,6 @@ struct World_center {
 
   // The player's page, or the centre while there is no player.
   glm::ivec3 player_page() const;
-  bool in_box(glm::ivec3 p) const;
 
   // True when the box moved (or a shift was forced): the caller re-queues it.
   bool update_center();
