@@ -4,7 +4,7 @@
 #include "foundation/save.hpp"
 #include "foundation/zip.hpp"
 #include "mpk/mpk.hpp"
-#include "world/bad_file.hpp"
+#include "world/zip_read.hpp"
 
 #include <SDL.h>
 
@@ -110,7 +110,7 @@ bool Fmap_page::load(fs::path const& world_dir, glm::ivec2 page) {
   if (!message.empty()) {
     SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: %s\n", path.c_str(), message.c_str());
     in.close();
-    keep_bad_file(path);
+    keep_bad(path);
     return false;
   }
   columns = read;

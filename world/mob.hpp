@@ -5,6 +5,8 @@
 #include "world/body.hpp"
 #include "world/item.hpp"
 
+#include <glm/vec3.hpp>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -66,12 +68,19 @@ public:
   // A mob of the type at the position, appended; in no page list until the
   // next regrouping.
   Mob* construct(Mob_id id, glm::vec3 const& position);
-  // Takes ownership of a mob made elsewhere (a page's saved mobs).
+  // Takes ownership of a mob made elsewhere (a page's saved mobs, which that
+  // page lists) and gives it its box.
   void adopt(std::unique_ptr<Mob> mob);
 
   // Scripts and physics for every mob, then the regrouping into pages.
   void update(Scene& scene);
+  // One frame of every mob present when the walk starts; mobs appended
+  // meanwhile (a script's spawn) wait for the next frame.
   void update_mobs(Scene& scene);
+  // Empties the pages' mob lists, destroys the erased mobs and those outside
+  // the loaded pages, and lists the others in their pages (keeping their
+  // order). The `keep` mob is never destroyed: outside the loaded pages it
+  // stays unlisted and unstepped.
   void resort_mobs(Scene& scene);
 
   // Destroys every mob (the scene's end).
@@ -86,5 +95,23 @@ public:
   Mob const* keep = nullptr;
 
 private:
+  struct Adopted {
+    Mob* mob;
+    glm::ivec3 page;
+    bool placed; // its position named a page
+  };
+
+  // Empties every page list that may hold a mob.
+  void unlist_all(Scene& scene);
+
   std::vector<std::unique_ptr<Mob>> list_;
+  // The pages whose lists may hold mobs: those the last regrouping filled
+  // and those of adopted mobs. Emptying only these spares a walk over every
+  // loaded page each frame; an adopted mob listed anywhere but the page of
+  // its position costs one such walk.
+  std::vector<glm::ivec3> listed_;
+  std::vector<Adopted> adopted_;
 };
+
+// Look angles stay within one turn either way.
+inline constexpr float full_turn = 6.2831855f;

@@ -1,6 +1,7 @@
 #include "world/page_file.hpp"
 
 #include "foundation/save.hpp"
+#include "foundation/zip.hpp"
 #include "world/mob.hpp"
 #include "world/records.hpp"
 #include "world/zip_read.hpp"
@@ -119,6 +120,11 @@ struct Cell_file {
   }
 };
 
+// Pages are saved by the hundred at autosave and compress well anyway.
+void fast_compression(std::streambuf& out) {
+  if (auto* z = dynamic_cast<Zip_streambuf*>(&out); z && z->file) gzsetparams(z->file, 1, Z_DEFAULT_STRATEGY);
+}
+
 // Creates the parent directories; false (logged) when that fails.
 bool make_parent(fs::path const& path) {
   std::error_code ec;
@@ -177,6 +183,7 @@ bool Wmap_page::save_cells(fs::path const& dir, glm::ivec3 page) {
   encode(*enc);
   if (!make_parent(path)) return false;
   bool saved = save_zip(path, [&](std::streambuf& out) {
+    fast_compression(out);
     mpk::Emitter e(out);
     mpk::emit_arr_head(e, 5);
     mpk::emit(e, enc->palette);

@@ -5,124 +5,30 @@
 #include "content/mob_db.hpp"
 #include "foundation/save.hpp"
 #include "foundation/str_db.hpp"
-#include "foundation/zip.hpp"
 #include "mpk/mpk.hpp"
-#include "world/bad_file.hpp"
+#include "world/records.hpp"
+#include "world/zip_read.hpp"
 
 #include <SDL.h>
 
 #include <chrono>
-#include <cmath>
 #include <string>
 #include <system_error>
 #include <thread>
-#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::int64_t max_name = 256;
-
-// The player as the world file holds it, read aside so a bad file changes
-// nothing.
-struct Mob_record {
-  std::string type;
-  glm::vec3 position{0.0f};
-  glm::vec3 velocity{0.0f};
-  glm::vec2 angles{0.0f};
-  glm::vec2 size{0.0f};
-  std::vector<std::pair<std::string, std::int16_t>> items;
-};
-
-void scan_name(mpk::Scanner& s, std::string& name) {
-  std::int64_t n = mpk::scan_str_head(s);
-  if (!s.ok()) return;
-  if (n > max_name) {
-    s.error("name too long");
-    return;
-  }
-  name.resize(static_cast<std::size_t>(n));
-  s.read(name.data(), static_cast<long>(n));
-}
-
-template <glm::length_t L> void scan_floats(mpk::Scanner& s, glm::vec<L, float>& v) {
-  std::int64_t n = mpk::scan_arr_head(s);
-  if (!s.ok()) return;
-  if (n != L) {
-    s.error("bad array size");
-    return;
-  }
-  for (glm::length_t i = 0; i < L && s.ok(); ++i) {
-    mpk::scan_flt(s, v[i]);
-    if (s.ok() && !std::isfinite(v[i])) s.error("non-finite value");
-  }
-}
-
-// Passes over what a record holds beyond the fields it knows.
-void skip_rest(mpk::Scanner& s, std::int64_t left) {
-  for (; left > 0 && s.ok(); --left) mpk::scan_skip(s);
-}
-
-void scan_item(mpk::Scanner& s, std::pair<std::string, std::int16_t>& item) {
-  std::int64_t n = mpk::scan_arr_head(s);
-  if (!s.ok()) return;
-  if (n > 0) scan_name(s, item.first);
-  if (n > 1 && s.ok()) mpk::scan_int(s, item.second);
-  skip_rest(s, n - 2);
-}
-
-void scan_record(mpk::Scanner& s, Mob_record& r) {
-  std::int64_t n = mpk::scan_arr_head(s);
-  if (!s.ok()) return;
-  if (n > 0) scan_name(s, r.type);
-  if (n > 1 && s.ok()) scan_floats(s, r.position);
-  if (n > 2 && s.ok()) scan_floats(s, r.velocity);
-  if (n > 3 && s.ok()) scan_floats(s, r.angles);
-  if (n > 4 && s.ok()) scan_floats(s, r.size);
-  if (n > 5 && s.ok()) {
-    std::int64_t slots = mpk::scan_arr_head(s);
-    if (s.ok() && static_cast<std::uint64_t>(slots) > Short_vector<Item>::max_elements) s.error("too many slots");
-    r.items.clear();
-    for (std::int64_t i = 0; i < slots && s.ok(); ++i) scan_item(s, r.items.emplace_back());
-  }
-  skip_rest(s, n - 6);
-}
-
-void emit_record(mpk::Emitter& e, Mob const& m) {
-  mpk::emit_arr_head(e, 6);
-  mpk::emit_str(e, mob_db()[m.type].name);
-  mpk::emit(e, m.body.position);
-  mpk::emit(e, m.body.velocity);
-  mpk::emit(e, m.body.angles);
-  mpk::emit(e, m.body.size);
-  mpk::emit_arr_head(e, m.inventory.size());
-  for (Item const& item : m.inventory) {
-    if (!e.ok()) return;
-    mpk::emit_arr_head(e, 2);
-    mpk::emit_str(e, item_db()[item.id].name);
-    mpk::emit_int(e, item.count);
-  }
-}
-
-// The record's ids; false when a table has no id left for a new name.
-bool apply(Mob_record const& r, Mob& m) {
-  Mob_type const& type = mob_db()[r.type];
-  if (type.id == 0 && !r.type.empty()) return false;
-  Inventory inventory(std::max<std::size_t>(r.items.size(), type.items));
-  for (std::size_t i = 0; i < r.items.size(); ++i) {
-    Item_id id = item_db()[r.items[i].first].id;
-    if (id == 0 && !r.items[i].first.empty()) return false;
-    inventory[i] = {id, r.items[i].second};
-  }
-  m.type = type.id;
-  m.body.position = r.position;
-  m.body.velocity = r.velocity;
-  m.body.angles = r.angles;
-  m.body.size = r.size;
-  m.body.update_box();
-  m.inventory = std::move(inventory);
-  return true;
+// The world file's player: the record read over a scratch copy, applied only
+// when the whole file read.
+void apply(Mob const& read, Mob& player) {
+  player.type = read.type;
+  player.body = read.body;
+  player.inventory = read.inventory;
+  // A record with fewer slots than the type has leaves the player room for all.
+  for (std::size_t n = mob_db()[player.type].items; player.inventory.size() < n;)
+    player.inventory.slots.push_back(Item{});
 }
 
 } // namespace
@@ -178,33 +84,25 @@ void Scene::load() {
     return;
   }
   SDL_Log("Loading %s\n", path.c_str());
-  std::string message;
-  {
-    Zip_streambuf in(path, std::ios_base::in);
-    if (!in.file) {
-      message = "can't open";
-    } else {
-      mpk::Scanner s(in);
-      Mob_record record;
-      Mob const& p = *player;
-      record.type = mob_db()[p.type].name;
-      record.position = p.body.position;
-      record.velocity = p.body.velocity;
-      record.angles = p.body.angles;
-      record.size = p.body.size;
-      std::int64_t n = mpk::scan_arr_head(s);
-      if (n > 0 && s.ok()) scan_record(s, record);
-      skip_rest(s, n - 1);
-      message = s.message();
-      if (message.empty()) message = in.check_end();
-      if (message.empty() && n > 0 && !apply(record, *player)) message = "type table full";
+  Mob read;
+  read.type = player->type;
+  read.body = player->body;
+  read.inventory = player->inventory;
+  bool any = false;
+  Zip_read result = read_zip(path, [&](mpk::Scanner& s) {
+    std::int64_t n = mpk::scan_arr_head(s);
+    if (n > 0 && s.ok()) {
+      s % read;
+      any = true;
     }
-  }
-  if (!message.empty()) {
-    // Whatever it holds stays for the player to recover; this run starts from
-    // the defaults and writes a fresh file at the end.
-    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: %s\n", path.c_str(), message.c_str());
-    keep_bad_file(path);
+    for (; n > 1 && s.ok(); --n) mpk::scan_skip(s);
+  });
+  if (result == Zip_read::done) {
+    if (any) apply(read, *player);
+  } else if (fs::exists(path, ec)) {
+    // It could not even be opened: set it aside all the same, or the save at
+    // the end would replace it.
+    keep_bad(path);
   }
 }
 
@@ -218,7 +116,7 @@ void Scene::save() const {
   save_zip(path, [&p](std::streambuf& out) {
     mpk::Emitter e(out);
     mpk::emit_arr_head(e, 1);
-    emit_record(e, p);
+    e % p;
     return e.err;
   });
 }

@@ -41,6 +41,10 @@ struct Scene {
   Scene(Scene const&) = delete;
   Scene& operator=(Scene const&) = delete;
 
+  // The player from the world file, or placed over the spawn page in a new
+  // world; an unreadable file is set aside and the player keeps its fields.
   void load();
+  // Writes the player to the world file; failures are logged only. Both do
+  // nothing in a scene without a player.
   void save() const;
 };

@@ -1,0 +1,3 @@
+#include "game/console_menu.hpp"
+
+void Console_menu::update() {}

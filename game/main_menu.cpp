@@ -1,0 +1,3 @@
+#include "game/main_menu.hpp"
+
+void Main_menu::update() {}

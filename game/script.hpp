@@ -1,0 +1,47 @@
+#pragma once
+// The game's script environment: the scope holding the game's functions,
+// against which every pack script is compiled, and the console that runs
+// typed code with local variables kept from one input to the next.
+#include <kestrine/kestrine.hpp>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <string>
+#include <string_view>
+
+struct Context;
+
+class Script {
+public:
+  kestrine::Scope scope;
+  kestrine::Interactive console;
+  std::string pending;    // the open block, every line followed by "\n"
+  std::string transcript; // what the console window shows
+  std::size_t mark = 0;   // how much of the transcript went to standard output
+  std::random_device device{"default"};
+  std::minstd_rand engine;
+
+  // Registers the game's functions before anything is compiled against the scope.
+  explicit Script(Context& context);
+  // With the registration given: tests bind their own functions, or none.
+  explicit Script(std::function<void(Script&)> const& register_functions);
+  Script(Script const&) = delete;
+  Script& operator=(Script const&) = delete;
+
+  // One console line as typed, without its newline. A line ending in ':'
+  // opens a block, which runs at the next empty line; any other line runs at
+  // once. Nothing raised by the code leaves here: errors become transcript
+  // lines.
+  void input(std::string_view line);
+  // Echoes the line into the transcript and adds it to the pending input.
+  void push(std::string_view line);
+
+  // The engine's seed for one value of the random device: never 0, which
+  // would stop the engine.
+  static std::uint_fast32_t seed_for(std::uint32_t device_value);
+
+private:
+  void evaluate();
+};

@@ -1,0 +1,248 @@
+"""A private home for running the real game: temporary XDG directories, the
+build's data, a small window and view, and helpers to read what the game
+writes."""
+import gzip
+import os
+import pathlib
+import struct
+import subprocess
+import tempfile
+import time
+import zlib
+
+SMALL_CONFIG = """[window]
+width = 800
+height = 600
+fullscreen = false
+vsync = 0
+[server]
+view_distance = 3 2 3
+high_def_radius = 2
+autosave_period = 10
+"""
+
+
+class Home:
+    """Temporary HOME and XDG_* directories around one test."""
+
+    def __init__(self, share, config=SMALL_CONFIG):
+        self._tmp = tempfile.TemporaryDirectory(prefix="terrafold-test-")
+        root = pathlib.Path(self._tmp.name)
+        self.root = root
+        self.data_home = root / "data"
+        self.config_home = root / "config"
+        self.work = root / "work"
+        runtime = root / "runtime"
+        for d in (self.data_home, self.config_home, self.work, runtime, root / "state", root / "cache"):
+            d.mkdir(parents=True)
+        runtime.chmod(0o700)
+        self.env = dict(os.environ)
+        self.env.update({
+            "HOME": str(root),
+            "XDG_DATA_HOME": str(self.data_home),
+            "XDG_CONFIG_HOME": str(self.config_home),
+            "XDG_STATE_HOME": str(root / "state"),
+            "XDG_CACHE_HOME": str(root / "cache"),
+            "XDG_RUNTIME_DIR": str(runtime),
+            "XDG_DATA_DIRS": str(share),
+            "XDG_CONFIG_DIRS": str(root / "etc"),
+            "SDL_AUDIODRIVER": "dummy",
+        })
+        if config is not None:
+            self.config_file.parent.mkdir(parents=True, exist_ok=True)
+            self.config_file.write_text(config)
+
+    @property
+    def config_file(self):
+        return self.config_home / "terrafold" / "game.cfg"
+
+    def world_dir(self, name="default"):
+        return self.data_home / "terrafold" / "save" / name
+
+    def run(self, program, *args, timeout=30, **env):
+        """Runs the program to its end; returns (status, stdout, stderr)."""
+        e = dict(self.env, **env)
+        p = subprocess.run([program, *args], cwd=self.work, env=e, capture_output=True, text=True,
+                           timeout=timeout)
+        return p.returncode, p.stdout, p.stderr
+
+    def start(self, program, *args):
+        """Starts the program; its output goes to files read by Game.log()."""
+        return Game(program, args, self)
+
+    def close(self):
+        self._tmp.cleanup()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
+class Game:
+    """One running game process."""
+
+    def __init__(self, program, args, home):
+        self.home = home
+        n = len(list(home.root.glob("run*.err")))
+        self.out_path = home.root / f"run{n}.out"
+        self.err_path = home.root / f"run{n}.err"
+        self._out = open(self.out_path, "w")
+        self._err = open(self.err_path, "w")
+        self.proc = subprocess.Popen([program, *args], cwd=home.work, env=home.env, stdout=self._out,
+                                     stderr=self._err)
+
+    def log(self):
+        return self.err_path.read_text(errors="replace")
+
+    def stdout(self):
+        return self.out_path.read_text(errors="replace")
+
+    def wait_for(self, text, timeout):
+        """Waits until the log holds the text; fails if the game ends first."""
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            if text in self.log():
+                return
+            if self.proc.poll() is not None:
+                raise AssertionError(f"the game ended ({self.proc.returncode}) before {text!r}:\n{self.log()}")
+            time.sleep(0.05)
+        raise AssertionError(f"no {text!r} within {timeout} s:\n{self.log()}")
+
+    def stop(self, sig, timeout=30):
+        self.proc.send_signal(sig)
+        try:
+            status = self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+            raise AssertionError(f"the game did not end within {timeout} s:\n{self.log()}")
+        self._out.close()
+        self._err.close()
+        return status
+
+    def kill(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool", *args], check=True, capture_output=True, text=True, timeout=20).stdout
+
+
+def focus(name="terrafold"):
+    """The game's window, focused (there is no window manager to do it)."""
+    window = xdotool("search", "--sync", "--name", f"^{name}$").split()[0]
+    xdotool("windowfocus", "--sync", window)
+    return window
+
+
+def hold(key, seconds=0.15):
+    """Presses and releases a key with time for at least two frames between."""
+    xdotool("keydown", key)
+    time.sleep(seconds)
+    xdotool("keyup", key)
+    time.sleep(0.1)
+
+
+def read_mpk_gz(path):
+    """The first MessagePack value of a gzip file (the subset world files use)."""
+    data = gzip.decompress(pathlib.Path(path).read_bytes())
+    value, _ = _mpk(data, 0)
+    return value
+
+
+def _mpk(b, i):
+    t = b[i]
+    i += 1
+    if t <= 0x7f:
+        return t, i
+    if t >= 0xe0:
+        return t - 0x100, i
+    if 0x90 <= t <= 0x9f:
+        return _array(b, i, t & 0x0f)
+    if 0x80 <= t <= 0x8f:
+        return _map(b, i, t & 0x0f)
+    if 0xa0 <= t <= 0xbf:
+        n = t & 0x1f
+        return b[i:i + n].decode(), i + n
+    fixed = {0xcc: ">B", 0xcd: ">H", 0xce: ">I", 0xcf: ">Q", 0xd0: ">b", 0xd1: ">h", 0xd2: ">i", 0xd3: ">q",
+             0xca: ">f", 0xcb: ">d"}
+    if t in fixed:
+        f = fixed[t]
+        return struct.unpack_from(f, b, i)[0], i + struct.calcsize(f)
+    if t == 0xc0:
+        return None, i
+    if t in (0xc2, 0xc3):
+        return t == 0xc3, i
+    sized = {0xd9: (">B", "str"), 0xda: (">H", "str"), 0xdb: (">I", "str"), 0xc4: (">B", "bin"),
+             0xc5: (">H", "bin"), 0xc6: (">I", "bin"), 0xdc: (">H", "arr"), 0xdd: (">I", "arr"),
+             0xde: (">H", "map"), 0xdf: (">I", "map")}
+    f, kind = sized[t]
+    n = struct.unpack_from(f, b, i)[0]
+    i += struct.calcsize(f)
+    if kind == "str":
+        return b[i:i + n].decode(), i + n
+    if kind == "bin":
+        return b[i:i + n], i + n
+    return (_array if kind == "arr" else _map)(b, i, n)
+
+
+def _array(b, i, n):
+    out = []
+    for _ in range(n):
+        v, i = _mpk(b, i)
+        out.append(v)
+    return out, i
+
+
+def _map(b, i, n):
+    out = {}
+    for _ in range(n):
+        k, i = _mpk(b, i)
+        v, i = _mpk(b, i)
+        out[k if not isinstance(k, list) else tuple(k)] = v
+    return out, i
+
+
+def read_png(path):
+    """(width, height, rows of (r, g, b) tuples) of an 8-bit RGB or RGBA PNG."""
+    data = pathlib.Path(path).read_bytes()
+    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
+    i, idat, width = 8, b"", 0
+    while i < len(data):
+        n, kind = struct.unpack_from(">I4s", data, i)
+        body = data[i + 8:i + 8 + n]
+        if kind == b"IHDR":
+            width, height, depth, colour = struct.unpack_from(">IIBB", body)
+            assert depth == 8 and colour in (2, 6), "only 8-bit RGB(A)"
+            channels = 4 if colour == 6 else 3
+        elif kind == b"IDAT":
+            idat += body
+        i += 12 + n
+    raw = zlib.decompress(idat)
+    stride = width * channels
+    rows, prev, pos = [], bytearray(stride), 0
+    for _ in range(height):
+        f = raw[pos]
+        line = bytearray(raw[pos + 1:pos + 1 + stride])
+        pos += 1 + stride
+        for x in range(stride):
+            a = line[x - channels] if x >= channels else 0
+            up = prev[x]
+            c = prev[x - channels] if x >= channels else 0
+            if f == 1:
+                line[x] = (line[x] + a) & 0xff
+            elif f == 2:
+                line[x] = (line[x] + up) & 0xff
+            elif f == 3:
+                line[x] = (line[x] + (a + up) // 2) & 0xff
+            elif f == 4:
+                p = a + up - c
+                pa, pb, pc = abs(p - a), abs(p - up), abs(p - c)
+                line[x] = (line[x] + (a if pa <= pb and pa <= pc else up if pb <= pc else c)) & 0xff
+        rows.append([tuple(line[x:x + 3]) for x in range(0, stride, channels)])
+        prev = line
+    return width, height, rows
