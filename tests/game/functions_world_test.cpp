@@ -1,5 +1,5 @@
-// The functions on the world around the player, on one loaded page of air
-// with the player in it; positions outside that page are not loaded.
+// The game functions on one loaded page of air around the origin; positions
+// outside it are not loaded.
 #include "game/fun_world.hpp"
 
 #include "support/fun_world.hpp"
@@ -8,222 +8,184 @@
 
 #include <optional>
 
-using fun_world::cells;
+using fun_world::cell;
 using fun_world::World;
 using kestrine::Val;
 
 namespace {
 
-Val vec(int x, int y, int z) { return Val(glm::ivec3(x, y, z)); }
-
 glm::ivec3 const unloaded{40, 4, 4};
+std::string const place_expects =
+    "error: function expects one of:\n  (Vec, Val)\n  (Vec, Val, Val, Val)\n  (Vec, Val, Val, Val, Val, Val, Val)";
+std::string const paint_expects = "error: function expects one of:\n  (Vec, Int, Val)\n  (Vec, Int, Val, Val, Val, Val)";
+std::string const give_expects =
+    "error: function expects one of:\n  (Mob, String)\n  (Mob, String, Int)\n  (Vec, String)\n  (Vec, String, Int)";
 
 } // namespace
 
-TEST(World_functions, PositionsComeFromThePlayerAndTheCursor) {
+TEST(Game_functions, AreBoundInOrderAndRefuseCallsThatFitNoSignature) {
   World w;
-  std::pair<glm::vec3, char const*> const players[] = {
-      {{-0.5f, 10.2f, 3.9f}, "[0,10,3]"}, {{-1.7f, -0.2f, 2.0f}, "[-1,0,2]"}, {{3e9f, -3e9f, 0.0f}, "[1073741824,-1073741824,0]"}};
-  for (auto [at, shown] : players) {
-    w.scene.player->body.position = at;
-    EXPECT_EQ(w.run("here()"), shown);
+  for (std::size_t i = 0; i < game_function_names.size(); ++i) {
+    std::string const name(game_function_names[i]);
+    EXPECT_EQ(w.script.scope.tags().at(name), i);
+    EXPECT_EQ(w.run(name + " == " + name + " and " + name), "<func>");
   }
-  w.cursor = {Raycast_result::Kind::cell, {1, -2, 30}, {1, -1, 30}, Face::u, {}};
-  EXPECT_EQ(w.run("cubr()"), "[1,-2,30]");
-  EXPECT_EQ(w.run("cupl()"), "[1,-1,30]");
-  w.scene.player = nullptr;
-  EXPECT_EQ(w.run("here()"), "error: no player");
+  std::pair<char const*, std::string> const calls[] = {
+      {"clear(1)", "error: function expects ()"},          {"say(1)", "error: function expects (String)"},
+      {"rand(1, \"2\")", "error: function expects (Int, Int)"}, {"size()", "error: function expects (Val)"},
+      {"push(\"ab\", 1)", "error: function expects (List, Val)"}, {"pop({})", "error: function expects (List)"},
+      {"cupl(@1)", "error: function expects ()"},          {"light(@0, @0)", "error: function expects (Vec)"},
+      {"face(@0, @0[0])", "error: function expects (Vec, Int)"}, {"place(@0)", place_expects},
+      {"place(@0, 1, 2)", place_expects},                  {"place(1, 2)", place_expects},
+      {"spawn(@0, 1)", "error: function expects (Vec, String)"}, {"paint(@0, 3, \"fun.stone\")", paint_expects},
+      {"paint(@0, @1, 1, 2, 3)", paint_expects},           {"paint(@1, @0, 1)", paint_expects},
+      {"replace(@0)", "error: function expects (Vec, String)"}, {"browse(5)", "error: function expects (Vec)"},
+      {"cross(@0)", "error: function expects (Vec, Vec)"},
+      {"mob_state()", "error: function expects one of:\n  (Mob, Int)\n  (Mob)"},
+      {"mob_state(@2, \"x\")", "error: bad cast"},          {"mob_frame(@0)", "error: bad cast"},
+      {"mob_wait(@0, 1)", "error: function expects (Mob, Int)"}, {"give(@2, \"a\", \"1\")", give_expects},
+      {"take(1, \"a\")", give_expects},
+      {"has(@0, \"a\", 1)", "error: function expects one of:\n  (Mob, String)\n  (Vec, String)"},
+      {"play(\"a\", 1)", "error: function expects one of:\n  (String, Mob)\n  (String, Vec)\n  (String)"},
+      {"size(1)", "error: object does not implement size()"}, {"rand(3, 2)", "error: rand expects a <= b"},
+  };
+  for (auto const& [code, message] : calls)
+    EXPECT_EQ(w.run(code, {Val(glm::ivec3(1, 2, 3)), Val(Face::u), mob_value(*w.scene.player)}), message) << code;
+  EXPECT_EQ(w.happened(), "");
 }
 
-TEST(World_functions, CellsReadAsTheirTypeLightAndPaint) {
+TEST(Game_functions, PositionsAndCellsRead) {
   World w;
+  w.scene.player->body.position = {-0.5f, 10.2f, 3.9f};
+  w.cursor = {Raycast_result::Kind::mob, {1, -2, 30}, {1, -1, 30}, Face::u, {}};
+  EXPECT_EQ(w.run("[here(), cubr(), cupl()]") + w.run("print(here(), cubr(), cupl())"), "[[...],[...],[...]]null");
+  EXPECT_EQ(w.script.transcript, "[0,10,3][1,-2,30][1,-1,30]\n");
   glm::ivec3 const p{1, 2, 3};
-  w.set(p, cells().stone);
+  w.set(p, cell("fun.stone"));
   Wmap_page& page = *w.wmap.find({0, 0, 0});
   page.light.set(cell_index(1, 2, 3), 0x3a);
-  Cell_id const brick = cell_db()["fun.brick"].id;
-  page.paints[static_cast<std::int16_t>(3 * 4096 + cell_index(1, 2, 3))] = brick;
-  page.paints[static_cast<std::int16_t>(cell_index(1, 2, 3))] = cells().glass;
-  struct Case {
-    char const* code;
-    glm::ivec3 at;
-    char const* shown;
-  } const cases[] = {
-      {"cell(@0)", p, "fun.stone"},        {"cell(@0)", {1, 2, 4}, "fun.air"},
-      {"cell(@0)", unloaded, ""},          {"light(@0)", p, "58"},
-      {"light(@0)", {1, 2, 4}, "0"},       {"light(@0)", unloaded, "15"},
-      {"face(@0, 3)", p, "fun.brick"},     {"face(@0, 0)", p, "fun.glass"},
-      {"face(@0, 16)", p, "fun.glass"},    {"face(@0, -16)", p, "fun.glass"},
-      {"face(@0, 6)", p, "null"},          {"face(@0, 2)", p, "null"},
-      {"face(@0, 3)", {1, 2, 4}, "null"},  {"face(@0, 3)", unloaded, "null"},
+  page.paints[std::int16_t(3 * 4096 + cell_index(1, 2, 3))] = cell_db()["fun.brick"].id;
+  page.paints[std::int16_t(cell_index(1, 2, 3))] = cell("fun.glass");
+  std::tuple<char const*, glm::ivec3, char const*> const reads[] = {
+      {"cell(@0)", p, "fun.stone"},     {"cell(@0)", unloaded, ""},        {"light(@0)", p, "58"},
+      {"light(@0)", unloaded, "15"},    {"face(@0, 3)", p, "fun.brick"},   {"face(@0, 16)", p, "fun.glass"},
+      {"face(@0, -16)", p, "fun.glass"}, {"face(@0, 6)", p, "null"},       {"face(@0, 3)", unloaded, "null"},
   };
-  page.light.set(cell_index(1, 2, 4), 0);
-  for (auto const& c : cases) EXPECT_EQ(w.run(c.code, {Val(c.at)}), c.shown) << c.code << fun_world::text(c.at);
+  for (auto [code, at, shown] : reads) EXPECT_EQ(w.run(code, {Val(at)}), shown) << code << fun_world::text(at);
 }
 
-TEST(World_functions, AxesAreTriedFromTheOneTheViewRunsMostAlong) {
-  struct Case {
-    glm::vec3 view;
-    std::array<int, 3> order;
-  } const cases[] = {
-      {{0.1f, 0.3f, 0.9f}, {2, 1, 0}},  {{0.1f, 0.9f, 0.3f}, {1, 2, 0}},   {{0.3f, 0.9f, 0.1f}, {1, 0, 2}},
-      {{0.3f, 0.1f, 0.9f}, {2, 0, 1}},  {{0.9f, 0.1f, 0.3f}, {0, 2, 1}},   {{0.9f, 0.3f, 0.1f}, {0, 1, 2}},
-      {{-0.5f, 0.5f, 0.7f}, {2, 1, 0}}, {{0.5f, -0.7f, 0.7f}, {1, 2, 0}},  {{0.5f, 0.7f, -0.5f}, {1, 0, 2}},
-      {{0.7f, 0.5f, -0.7f}, {0, 2, 1}}, {{-0.7f, 0.7f, 0.5f}, {0, 1, 2}},  {{0.5f, 0.5f, 0.5f}, {0, 1, 2}},
-      {{0.0f, -1.0f, 0.0f}, {1, 0, 2}}, {{0.0f, 0.0f, 0.0f}, {0, 1, 2}},   {{NAN, NAN, NAN}, {0, 1, 2}},
-  };
-  for (auto const& c : cases)
-    EXPECT_EQ(axis_order(c.view), c.order) << c.view.x << " " << c.view.y << " " << c.view.z;
-}
+TEST(Game_functions, PlaceTriesTheAxesFromTheOneTheViewRunsMostAlong) {
+  std::pair<glm::vec3, std::array<int, 3>> const orders[] = {
+      {{0.1f, 0.3f, 0.9f}, {2, 1, 0}}, {{0.1f, 0.9f, 0.3f}, {1, 2, 0}},   {{0.3f, 0.9f, 0.1f}, {1, 0, 2}},
+      {{0.3f, 0.1f, 0.9f}, {2, 0, 1}}, {{0.9f, 0.1f, 0.3f}, {0, 2, 1}},   {{0.9f, 0.3f, 0.1f}, {0, 1, 2}},
+      {{-0.5f, 0.5f, 0.7f}, {2, 1, 0}}, {{0.5f, -0.7f, 0.7f}, {1, 2, 0}}, {{0.5f, 0.7f, -0.5f}, {1, 0, 2}},
+      {{0.7f, 0.5f, -0.7f}, {0, 2, 1}}, {{0.5f, 0.5f, 0.5f}, {0, 1, 2}},  {{NAN, NAN, NAN}, {0, 1, 2}}};
+  for (auto [view, order] : orders) EXPECT_EQ(axis_order(view), order) << view.x << " " << view.y << " " << view.z;
 
-TEST(World_functions, PlaceFillsAnEmptyCellWithTheFirstTrueCandidateOfTheView) {
-  glm::ivec3 const p{4, 4, 4}, stone{4, 3, 4};
-  glm::vec3 const along_x{0.9f, 0.3f, -0.2f}, along_z{0.2f, 0.1f, -0.97f}, down{0.0f, -1.0f, 0.0f};
-  struct Case {
-    glm::vec3 view;
-    char const* code;
-    char const* result;
-    char const* placed; // what p holds afterwards
-  } const cases[] = {
-      {along_z, "place(@0, \"fun.glass\")", "true", "fun.glass"},
-      {along_x, "place(@0, null, \"fun.glass\", null)", "true", "fun.glass"},
-      {along_z, "place(@0, null, \"fun.glass\", null)", "true", "fun.glass"},
-      {along_z, "place(@0, \"fun.stone\", \"fun.glass\", \"fun.water\")", "true", "fun.water"},
-      {along_x, "place(@0, \"fun.stone\", \"fun.glass\", \"fun.water\")", "true", "fun.stone"},
-      {along_x, "place(@0, 0, \"fun.glass\", \"fun.water\")", "true", "fun.glass"},
-      {along_x, "place(@0, null, null, null)", "false", "fun.air"},
-      {along_x, "place(@0, 5, \"fun.glass\", null)", "error: bad cast", "fun.air"},
-      // Looking down: -y, then -x before -z; the other three are never looked at.
-      {down, "place(@0, 5, \"fun.glass\", 5, \"fun.stone\", 5, \"fun.water\")", "true", "fun.stone"},
-      {down, "place(@0, 5, \"fun.glass\", 5, null, 5, \"fun.water\")", "true", "fun.glass"},
-      {down, "place(@0, 5, null, 5, null, 5, \"fun.water\")", "true", "fun.water"},
-      {{0.5f, 0.9f, 0.6f}, "place(@0, 5, \"fun.glass\", \"fun.stone\", 5, \"fun.water\", 5)", "true", "fun.stone"},
-      {{0.5f, 0.9f, 0.6f}, "place(@0, 5, \"fun.glass\", null, 5, \"fun.water\", 5)", "true", "fun.water"},
-      {along_x, "place(@0, \"\")", "false", "fun.air"},
-      {along_x, "place(@0, null)", "error: bad cast", "fun.air"},
+  glm::vec3 const x{0.9f, 0.3f, -0.2f}, z{0.2f, 0.1f, -0.97f}, down{0.0f, -1.0f, 0.0f}, up{0.5f, 0.9f, 0.6f};
+  std::tuple<glm::vec3, char const*, char const*> const cases[] = { // view, call, what p holds ("error: ..." raised)
+      {z, "\"fun.glass\"", "fun.glass"},
+      {z, "\"fun.stone\", \"fun.glass\", \"fun.water\"", "fun.water"},
+      {x, "\"fun.stone\", \"fun.glass\", \"fun.water\"", "fun.stone"},
+      {x, "0, \"fun.glass\", \"fun.water\"", "fun.glass"},
+      {x, "null, null, null", "fun.air"},
+      {x, "5, \"fun.glass\", null", "error: bad cast"},
+      {down, "5, \"fun.glass\", 5, \"fun.stone\", 5, \"fun.water\"", "fun.stone"}, // -y, then -x before -z
+      {down, "5, \"fun.glass\", 5, null, 5, \"fun.water\"", "fun.glass"},
+      {up, "5, \"fun.glass\", \"fun.stone\", 5, \"fun.water\", 5", "fun.stone"},
+      {x, "\"\"", "fun.air"},
+      {x, "null", "error: bad cast"},
   };
-  for (auto const& c : cases) {
+  for (auto [view, args, placed] : cases) {
     World w;
-    w.view = c.view;
-    EXPECT_EQ(w.run(c.code, {Val(p)}), c.result) << c.code;
-    EXPECT_EQ(cell_db()[w.wmap.get_cell(p)].name, c.placed) << c.code;
-    std::vector<std::string> events;
-    if (std::string(c.result) == "true")
-      events = {"cell [4,4,4] " + std::string(c.placed), "place sound of " + std::string(c.placed)};
-    EXPECT_EQ(w.effects->events, events) << c.code;
+    w.view = view;
+    std::string const code = "place(@0, " + std::string(args) + ")", p = "[4,4,4]";
+    bool const made = std::string(placed) != "fun.air" && placed[0] != 'e';
+    EXPECT_EQ(w.run(code, {Val(glm::ivec3(4, 4, 4))}), placed[0] == 'e' ? placed : made ? "true" : "false") << code;
+    EXPECT_EQ(w.happened(), made ? "cell " + p + " " + placed + "; place sound of " + placed : "") << code;
   }
-  // A cell that is not empty, or not loaded, refuses before its candidate is even read.
-  for (glm::ivec3 at : {stone, unloaded}) {
-    World w;
-    w.set(stone, cells().stone);
-    for (char const* code : {"place(@0, \"fun.glass\")", "place(@0, 5)", "place(@0, \"fun.glass\", 5, 5)"})
-      EXPECT_EQ(w.run(code, {Val(at)}), "false") << code;
-    EXPECT_EQ(w.wmap.get_cell(stone), cells().stone);
-    EXPECT_TRUE(w.effects->events.empty());
-  }
-}
-
-TEST(World_functions, PaintCoversAFaceOfAnOpaqueCellWithTheCandidateOfItsPaintingDirection) {
-  glm::ivec3 const stone{4, 3, 4}, glass{4, 4, 4};
-  struct Case {
-    glm::ivec3 at;
-    Face face;
-    glm::vec3 view;
-    char const* code;
-    char const* result;
-    char const* painted; // the face's paint afterwards
-  } const cases[] = {
-      {stone, Face::u, {0, 0, -1}, "paint(@0, @1, \"fun.brick\")", "true", "fun.brick"},
-      {stone, Face::l, {0, 0, -1}, "paint(@0, @1, \"fun.brick\")", "true", "fun.brick"}, // face l is false, yet used
-      {stone, Face::u, {1, 0, 0}, "paint(@0, @1, \"a.0\", \"a.1\", \"a.2\", \"a.3\")", "true", "a.0"},
-      {stone, Face::u, {-1, 0, 0}, "paint(@0, @1, \"a.0\", \"a.1\", \"a.2\", \"a.3\")", "true", "a.1"},
-      {stone, Face::u, {0, 0, 1}, "paint(@0, @1, \"a.0\", \"a.1\", \"a.2\", \"a.3\")", "true", "a.2"},
-      {stone, Face::u, {0, -1, 0}, "paint(@0, @1, \"a.0\", \"a.1\", \"a.2\", \"a.3\")", "true", "a.3"},
-      {stone, Face::l, {0, 0, -1}, "paint(@0, @1, \"a.0\", \"a.1\", \"a.2\", \"a.3\")", "true", "a.0"},
-      {stone, Face::f, {0.5f, 0.5f, -1}, "paint(@0, @1, \"a.0\", \"a.1\", \"a.2\", \"a.3\")", "true", "a.2"},
-      {stone, Face::u, {0, 0, -1}, "paint(@0, @1, \"\")", "false", "null"},
-      {stone, Face::u, {0, 0, -1}, "paint(@0, @1, 5)", "error: bad cast", "null"},
-      {stone, Face::u, {0, -1, 0}, "paint(@0, @1, 5, 5, 5, null)", "error: bad cast", "null"},
-      {glass, Face::u, {0, 0, -1}, "paint(@0, @1, \"fun.brick\")", "false", "null"},
-      {glass, Face::u, {0, 0, -1}, "paint(@0, @1, 5)", "false", "null"},
-      {{4, 5, 4}, Face::u, {0, 0, -1}, "paint(@0, @1, \"fun.brick\")", "false", "null"}, // air
-      {unloaded, Face::u, {0, 0, -1}, "paint(@0, @1, \"fun.brick\")", "false", "null"},
-  };
-  for (auto const& c : cases) {
-    World w;
-    w.set(stone, cells().stone);
-    w.set(glass, cells().glass);
-    w.view = c.view;
-    EXPECT_EQ(w.run(c.code, {Val(c.at), Val(c.face)}), c.result) << c.code;
-    EXPECT_EQ(w.run("face(@0, " + std::to_string(int(c.face)) + ")", {Val(c.at)}), c.painted) << c.code;
-    std::vector<std::string> events;
-    if (std::string(c.result) == "true")
-      events = {"face " + fun_world::text(c.at) + " " + std::to_string(int(c.face)) + " " + c.painted,
-                "play basic.place_wallpaper"};
-    EXPECT_EQ(w.effects->events, events) << c.code;
-  }
-}
-
-TEST(World_functions, ReplaceSpawnBrowseAndCraft) {
+  // A cell that is not empty, or not loaded, refuses before any candidate is read.
   World w;
-  glm::ivec3 const p{4, 3, 4};
-  w.set(p, cells().stone);
-  std::size_t const types = cell_db().size();
-  EXPECT_EQ(w.run("replace(@0, \"fun.glass\")", {Val(p)}), "true");
-  EXPECT_EQ(w.run("replace(@0, \"\")", {Val(p)}), "false");
-  EXPECT_EQ(w.run("replace(@0, \"fun.never_defined\")", {Val(unloaded)}), "false");
+  w.set({4, 3, 4}, cell("fun.glass"));
+  for (glm::ivec3 at : {glm::ivec3(4, 3, 4), unloaded})
+    EXPECT_EQ(w.run("[place(@0, \"fun.stone\"), place(@0, 5), place(@0, \"fun.stone\", 5, 5)]", {Val(at)}),
+              "[false,false,false]");
+  EXPECT_EQ(w.happened(), "");
+}
+
+TEST(Game_functions, PaintCoversAFaceOfAnOpaqueCellWithTheCandidateOfItsPaintingDirection) {
+  glm::ivec3 const stone{4, 3, 4}, glass{4, 4, 4};
+  char const* const four = "\"a.0\", \"a.1\", \"a.2\", \"a.3\"";
+  std::tuple<glm::ivec3, Face, glm::vec3, std::string, char const*> const cases[] = { // ..., painted or result
+      {stone, Face::u, {0, 0, -1}, "\"fun.brick\"", "fun.brick"},
+      {stone, Face::l, {0, 0, -1}, "\"fun.brick\"", "fun.brick"}, // face l is false, and still a face
+      {stone, Face::u, {1, 0, 0}, four, "a.0"},
+      {stone, Face::u, {-1, 0, 0}, four, "a.1"},
+      {stone, Face::u, {0, 0, 1}, four, "a.2"},
+      {stone, Face::u, {0, -1, 0}, four, "a.3"},
+      {stone, Face::u, {0, 0, -1}, "\"\"", "false"},
+      {stone, Face::u, {0, -1, 0}, "5, 5, 5, null", "error: bad cast"},
+      {glass, Face::u, {0, 0, -1}, "5", "false"},
+      {unloaded, Face::u, {0, 0, -1}, "\"fun.brick\"", "false"},
+  };
+  for (auto [at, face, view, args, painted] : cases) {
+    World w;
+    w.set(stone, cell("fun.stone"));
+    w.set(glass, cell("fun.glass"));
+    w.view = view;
+    std::string const code = "paint(@0, @1, " + args + ")", f = std::to_string(int(face));
+    bool const made = std::string(painted) != "false" && painted[0] != 'e';
+    EXPECT_EQ(w.run(code, {Val(at), Val(face)}), made ? "true" : painted) << code;
+    EXPECT_EQ(w.run("face(@0, " + f + ")", {Val(at)}), made ? painted : "null") << code;
+    EXPECT_EQ(w.happened(), made ? "face " + fun_world::text(at) + " " + f + " " + painted + "; play basic.place_wallpaper" : "")
+        << code;
+  }
+}
+
+TEST(Game_functions, ReplaceSpawnBrowseAndCraft) {
+  World w;
+  std::size_t const types = cell_db().size(), mobs = w.scene.mobs.size();
+  w.set({4, 3, 4}, cell("fun.stone"));
+  EXPECT_EQ(w.run("[replace(@0, \"fun.glass\"), replace(@0, \"\"), replace(@1, \"fun.not_a_type\")]",
+                  {Val(glm::ivec3(4, 3, 4)), Val(unloaded)}),
+            "[true,false,false]");
   EXPECT_EQ(cell_db().size(), types) << "an unloaded page registers no type";
-  EXPECT_EQ(w.effects->events, std::vector<std::string>{"cell [4,3,4] fun.glass"}) << "no sound";
-
-  std::size_t const mobs = w.scene.mobs.size();
-  EXPECT_EQ(w.run("spawn(@0, \"fun.hopper\")", {vec(-3, 7, 2)}), "false");
+  EXPECT_EQ(w.happened(), "cell [4,3,4] fun.glass") << "and no sound";
+  EXPECT_EQ(w.run("spawn(@0, \"fun.hopper\")", {Val(glm::ivec3(-3, 7, 2))}), "false");
   ASSERT_EQ(w.scene.mobs.size(), mobs + 1);
-  Mob const& spawned = *w.scene.mobs[mobs];
-  EXPECT_EQ(spawned.type, mob_db()["fun.hopper"].id);
-  EXPECT_EQ(spawned.body.position, glm::vec3(-2.5f, 7.0f, 2.5f));
-
-  EXPECT_EQ(w.run("browse(@0)", {vec(9, 9, 9)}), "true");
+  EXPECT_EQ(std::tuple(w.scene.mobs[mobs]->type, w.scene.mobs[mobs]->body.position),
+            std::tuple(mob_db()["fun.hopper"].id, glm::vec3(-2.5f, 7.0f, 2.5f)));
+  EXPECT_EQ(w.run("browse(@0)", {Val(unloaded)}), "true");
   EXPECT_EQ(std::pair(w.mode, w.kind), std::pair(mode_inventory, kind_container));
-  w.mode = mode_console;
-  EXPECT_EQ(w.run("craft(@0)", {vec(9, 9, 9)}), "true");
+  EXPECT_EQ(w.run("craft(@0)", {Val(unloaded)}), "true");
   EXPECT_EQ(std::pair(w.mode, w.kind), std::pair(mode_inventory, kind_target_recipes));
 }
 
-TEST(World_functions, CrossStepsThePlayerThroughOntoTheFirstBlockingCellBelow) {
-  struct Case {
-    glm::ivec3 a, b;
-    std::vector<std::pair<glm::ivec3, Cell_id>> cells;
-    std::optional<glm::vec3> feet; // the player's lowest point afterwards; none: refused
+TEST(Game_functions, CrossStepsThePlayerThroughOntoTheFirstBlockingCellBelow) {
+  glm::ivec3 const a{5, 10, 5}, b{4, 10, 5}; // t = (6, 10, 5)
+  std::tuple<glm::ivec3, glm::ivec3, std::vector<std::pair<glm::ivec3, Cell_id>>, std::optional<float>> const cases[] = {
+      {{5, 5, 5}, {5, 5, 5}, {{{5, 4, 5}, cell("fun.stone")}}, 5.001f}, // the feet just above the stone
+      {a, b, {}, 10.5f - 0.9f},
+      {a, b, {{{6, 8, 5}, cell("fun.stone")}}, 9.001f},
+      {a, b, {{{6, 9, 5}, cell("fun.ladder")}}, 10.001f},
+      {a, b, {{{6, 9, 5}, 0}}, 10.001f},
+      {a, b, {{{6, 9, 5}, cell("fun.water")}, {{6, 8, 5}, cell("fun.glass")}}, 10.5f - 0.9f},
+      {{5, 1, 5}, {5, 2, 5}, {}, 0.001f}, // the page below is not loaded
+      {a, b, {{{6, 10, 5}, cell("fun.ladder")}}, std::nullopt},
+      {a, b, {{{6, 10, 5}, 0}}, std::nullopt},
+      {{15, 10, 5}, {14, 10, 5}, {}, std::nullopt},
   };
-  fun_world::Cells const& c = cells();
-  Case const cases[] = {
-      {{5, 5, 5}, {5, 5, 5}, {{{5, 4, 5}, c.stone}}, glm::vec3(5.5f, 5.001f, 5.5f)},
-      {{5, 10, 5}, {5, 10, 4}, {}, glm::vec3(5.5f, 10.5f - 0.9f, 6.5f)},
-      {{5, 10, 5}, {4, 10, 5}, {{{6, 8, 5}, c.stone}}, glm::vec3(6.5f, 9.001f, 5.5f)},
-      {{5, 10, 5}, {4, 10, 5}, {{{6, 9, 5}, c.ladder}}, glm::vec3(6.5f, 10.001f, 5.5f)},
-      {{5, 10, 5}, {4, 10, 5}, {{{6, 9, 5}, c.water}, {{6, 8, 5}, c.glass}}, glm::vec3(6.5f, 10.5f - 0.9f, 5.5f)},
-      {{5, 10, 5}, {4, 10, 5}, {{{6, 9, 5}, 0}}, glm::vec3(6.5f, 10.001f, 5.5f)}, // the nameless type blocks
-      {{5, 1, 5}, {5, 2, 5}, {}, glm::vec3(5.5f, 0.001f, 5.5f)},                  // below the page: not loaded
-      {{5, 10, 5}, {4, 10, 5}, {{{6, 10, 5}, c.stone}}, std::nullopt},
-      {{5, 10, 5}, {4, 10, 5}, {{{6, 10, 5}, c.ladder}}, std::nullopt},
-      {{5, 10, 5}, {4, 10, 5}, {{{6, 10, 5}, 0}}, std::nullopt},
-      {{15, 10, 5}, {14, 10, 5}, {}, std::nullopt}, // t in the next page, not loaded
-  };
-  for (auto const& k : cases) {
+  for (auto const& [from, to, cells, feet] : cases) {
     World w;
-    for (auto [at, id] : k.cells) w.set(at, id);
+    for (auto [at, id] : cells) w.set(at, id);
     Body& body = w.scene.player->body;
     body.velocity = {0.1f, 0.2f, 0.3f};
-    glm::vec3 const before = body.position;
-    EXPECT_EQ(w.run("cross(@0, @1)", {Val(k.a), Val(k.b)}), k.feet ? "true" : "false");
-    glm::vec3 const feet = body.position - glm::vec3(0.0f, body.size.y, 0.0f);
-    if (k.feet) {
-      EXPECT_NEAR(feet.x, k.feet->x, 1e-5f);
-      EXPECT_NEAR(feet.y, k.feet->y, 1e-5f);
-      EXPECT_NEAR(feet.z, k.feet->z, 1e-5f);
-      EXPECT_EQ(body.box_min.y, feet.y);
-    } else {
-      EXPECT_EQ(body.position, before);
+    glm::vec3 const before = body.position, t = 2 * from - to;
+    EXPECT_EQ(w.run("cross(@0, @1)", {Val(from), Val(to)}), feet ? "true" : "false");
+    glm::vec3 const want = feet ? glm::vec3(t.x + 0.5f, *feet + 0.9f, t.z + 0.5f) : before;
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(body.position[i], want[i], 1e-5f) << fun_world::text(from) << i;
+    if (feet) {
+      EXPECT_EQ(body.box_min.y, body.position.y - 0.9f);
     }
     EXPECT_EQ(body.velocity, glm::vec3(0.1f, 0.2f, 0.3f));
   }

@@ -1,9 +1,9 @@
 #pragma once
-// A small world for the game's script functions, without a window: a scene
-// over an empty map holding only the pages a test loads, the pieces of the
-// game the functions reach, and effects that apply edits straight to the
-// pages (as the pipeline's edits change a page at once) and record every
-// edit and sound as a line of text.
+// A small world for the game's script functions, without a window: one
+// loaded page of air around the origin with the player in it, the pieces of
+// the game the functions reach, and effects that apply edits straight to the
+// page (as the pipeline's edits change a page at once) and record every edit
+// and sound as a line of text.
 #include "game/fun_env.hpp"
 #include "game/fun_table.hpp"
 #include "game/script.hpp"
@@ -11,19 +11,14 @@
 #include "support/script_session.hpp"
 #include "world/script_values.hpp"
 
-#include <glm/vec3.hpp>
-
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace fun_world {
 
-inline std::string text(glm::ivec3 const& p) {
-  std::ostringstream o;
-  o << '[' << p.x << ',' << p.y << ',' << p.z << ']';
-  return o.str();
+inline std::string text(glm::ivec3 p) {
+  return "[" + std::to_string(p.x) + "," + std::to_string(p.y) + "," + std::to_string(p.z) + "]";
 }
 
 struct Recorder : Fun_effects {
@@ -31,47 +26,36 @@ struct Recorder : Fun_effects {
   std::vector<std::string> events;
 
   explicit Recorder(Scene& s) : scene(s) {}
-
   void change_cell(glm::ivec3 const& p, Cell_id id) override {
     scene.wmap.find(page_of(p))->cells.set(cell_index(p.x, p.y, p.z), id);
     events.push_back("cell " + text(p) + " " + cell_db()[id].name);
   }
   void change_face(glm::ivec3 const& p, int face, Cell_id id) override {
-    auto key = static_cast<std::int16_t>(face * 4096 + cell_index(p.x, p.y, p.z));
-    scene.wmap.find(page_of(p))->paints[key] = id;
+    scene.wmap.find(page_of(p))->paints[static_cast<std::int16_t>(face * 4096 + cell_index(p.x, p.y, p.z))] = id;
     events.push_back("face " + text(p) + " " + std::to_string(face) + " " + cell_db()[id].name);
   }
   void place_sound(Cell_id id) override { events.push_back("place sound of " + cell_db()[id].name); }
   void play(std::string const& name) override { events.push_back("play " + name); }
-  void play(std::string const& name, glm::ivec3 const& p) override {
-    events.push_back("play " + name + " at " + text(p));
-  }
-  void play(std::string const& name, Mob const& mob) override {
-    events.push_back("play " + name + " on " + mob_db()[mob.type].name);
+  void play(std::string const& name, glm::ivec3 const& p) override { events.push_back("play " + name + " at " + text(p)); }
+  void play(std::string const& name, Mob const& m) override {
+    events.push_back("play " + name + " on " + mob_db()[m.type].name);
   }
 };
 
-// Cell types of every kind the functions tell apart.
-struct Cells {
-  Cell_id air, stone, glass, ladder, water, chest;
-};
-
-inline Cells const& cells() {
-  static Cells const c = [] {
-    auto type = [](char const* name, Cell_collision k, Cell_opacity o, int capacity = 0) {
-      Cell_type& t = cell_db()[name];
-      t.collision = k;
-      t.opacity = o;
-      t.capacity = static_cast<std::uint8_t>(capacity);
-      return t.id;
+// Cell types of each kind the functions tell apart; "fun.chest" has 4 slots.
+inline Cell_id cell(std::string const& name) {
+  static bool const made = [] {
+    auto type = [](char const* n, Cell_collision k, Cell_opacity o, int capacity = 0) {
+      Cell_type& t = cell_db()[n];
+      std::tie(t.collision, t.opacity, t.capacity) = std::tuple(k, o, std::uint8_t(capacity));
     };
     using enum Cell_collision;
     using enum Cell_opacity;
-    return Cells{type("fun.air", empty, clear),        type("fun.stone", solid, opaque),
-                 type("fun.glass", raycast, semiclear), type("fun.ladder", climb, semiopaque),
-                 type("fun.water", buoy, semiclear),    type("fun.chest", solid, opaque, 4)};
+    type("fun.air", empty, clear), type("fun.stone", solid, opaque), type("fun.glass", raycast, semiclear);
+    type("fun.ladder", climb, semiopaque), type("fun.water", buoy, semiclear), type("fun.chest", solid, opaque, 4);
+    return true;
   }();
-  return c;
+  return made ? cell_db()[name].id : 0;
 }
 
 struct World : hand_world::World {
@@ -81,33 +65,31 @@ struct World : hand_world::World {
   Mode mode = mode_roaming;
   Inventory_kind kind = kind_hand_recipes;
   Recorder* effects = nullptr;
-  Script script;
+  Script script{[this](Script& s) {
+    auto r = std::make_unique<Recorder>(scene);
+    effects = r.get();
+    bind_game_functions(std::make_shared<Fun_env const>(Fun_env{scene, bar, cursor, view, mode, kind, std::move(r)}), s);
+  }};
   Script_session console{script.scope, {}};
 
-  // The page around the origin, all air; the player in its middle.
-  World()
-      : script([this](Script& s) {
-          auto recorder = std::make_unique<Recorder>(scene);
-          effects = recorder.get();
-          bind_game_functions(std::make_shared<Fun_env const>(
-                                  Fun_env{scene, bar, cursor, view, mode, kind, std::move(recorder)}),
-                              s);
-        }) {
-    load({0, 0, 0}, cells().air);
-    Mob_type& type = mob_db()["fun.player"];
-    type.size = {0.3f, 0.9f};
-    scene.player = scene.mobs.construct(type.id, {8.5f, 8.5f, 8.5f});
+  World() {
+    load({0, 0, 0}, cell("fun.air"));
+    scene.player = scene.mobs.construct(mob_db()["fun.player"].id, {8.5f, 8.5f, 8.5f});
+    scene.player->body.size = {0.3f, 0.9f};
   }
-
-  // A container cell with its (empty) slots.
+  // A container cell; its slots start empty.
   Inventory& chest(glm::ivec3 p) {
-    set(p, cells().chest);
-    auto& data = wmap.find(page_of(p))->data[static_cast<std::int16_t>(cell_index(p.x, p.y, p.z))];
-    data.inventory = Inventory(4);
-    return data.inventory;
+    set(p, cell("fun.chest"));
+    return wmap.find(page_of(p))->data[static_cast<std::int16_t>(cell_index(p.x, p.y, p.z))].inventory = Inventory(4);
   }
-
-  // Runs console text with these arguments (@0, @1, ...); the printed result
+  // The edits and sounds so far, joined by "; ", and forgotten.
+  std::string happened() {
+    std::string all;
+    for (auto const& e : effects->events) all += (all.empty() ? "" : "; ") + e;
+    effects->events.clear();
+    return all;
+  }
+  // Console text run with these arguments (@0, @1, ...): the printed result,
   // or "error: " and the message.
   std::string run(std::string const& code, std::vector<kestrine::Val> args = {}) {
     console.args = std::move(args);
