@@ -13,8 +13,6 @@ using kestrine::Val;
 
 namespace {
 
-Scene& scene_of(Fun_env_ptr const& env) { return env->scene; }
-
 Mob& player_of(Fun_env_ptr const& env) {
   // Only a scene built without packs has none.
   if (!env->scene.player) throw std::runtime_error("no player");
@@ -76,14 +74,16 @@ glm::ivec3 fun_cubr_::operator()() const { return env->cursor.cell; }
 
 glm::ivec3 fun_cupl_::operator()() const { return env->cursor.adjacent; }
 
-std::string fun_cell_::operator()(glm::ivec3 const& p) const { return type_at(scene_of(env), p).name; }
+std::string fun_cell_::operator()(glm::ivec3 const& p) const { return type_at(env->scene, p).name; }
 
-kestrine::Int fun_light_::operator()(glm::ivec3 const& p) const { return scene_of(env).wmap.get_light(p); }
+kestrine::Int fun_light_::operator()(glm::ivec3 const& p) const { return env->scene.wmap.get_light(p); }
 
 Val fun_face_::operator()(glm::ivec3 const& p, kestrine::Int f) const {
-  Wmap_page const* page = scene_of(env).wmap.find(page_of(p));
+  Wmap_page const* page = env->scene.wmap.find(page_of(p));
   if (!page) return Val();
-  std::uint64_t const key = static_cast<std::uint64_t>(f) * 4096u + static_cast<std::uint64_t>(cell_index(p.x, p.y, p.z));
+  // Unsigned, so that any Int wraps as the 16-bit key does.
+  std::uint64_t const index = static_cast<std::uint64_t>(cell_index(p.x, p.y, p.z));
+  std::uint64_t const key = static_cast<std::uint64_t>(f) * 4096u + index;
   auto it = page->paints.find(static_cast<std::int16_t>(static_cast<std::uint16_t>(key & 0xFFFFu)));
   if (it == page->paints.end()) return Val();
   return Val(cell_db()[it->second].name);
@@ -123,7 +123,7 @@ Val fun_place_::call_(Val const*, Val* argv, int argc) const {
 }
 
 bool fun_place_::impl(glm::ivec3 const& p, Val const& v) const {
-  Scene& scene = scene_of(env);
+  Scene& scene = env->scene;
   if (type_at(scene, p).collision != Cell_collision::empty) return false;
   Cell_id const id = cell_db()[v.get<std::string>()].id;
   if (id == 0) return false;
@@ -142,7 +142,7 @@ Val fun_paint_::call_(Val const*, Val* argv, int argc) const {
 }
 
 bool fun_paint_::impl(glm::ivec3 const& p, Face f, Val const& v) const {
-  Scene& scene = scene_of(env);
+  Scene& scene = env->scene;
   // An unloaded page has no faces to paint, though its type 0 reads opaque.
   if (!loaded(scene, p)) return false;
   if (type_at(scene, p).opacity != Cell_opacity::opaque) return false;
@@ -155,12 +155,12 @@ bool fun_paint_::impl(glm::ivec3 const& p, Face f, Val const& v) const {
 
 bool fun_spawn_::operator()(glm::ivec3 const& p, std::string const& name) const {
   glm::vec3 const at(static_cast<float>(p.x + 0.5), static_cast<float>(p.y), static_cast<float>(p.z + 0.5));
-  scene_of(env).mobs.construct(mob_db()[name].id, at);
+  env->scene.mobs.construct(mob_db()[name].id, at);
   return false;
 }
 
 bool fun_replace_::operator()(glm::ivec3 const& p, std::string const& name) const {
-  if (!loaded(scene_of(env), p)) return false;
+  if (!loaded(env->scene, p)) return false;
   Cell_id const id = cell_db()[name].id;
   if (id == 0) return false;
   env->effects->change_cell(p, id);
@@ -180,12 +180,13 @@ bool fun_craft_::operator()(glm::ivec3 const&) const {
 }
 
 bool fun_cross_::operator()(glm::ivec3 const& a, glm::ivec3 const& b) const {
-  Scene& scene = scene_of(env);
+  Scene& scene = env->scene;
   glm::ivec3 t;
   for (int i = 0; i < 3; ++i) t[i] = wrap(2 * std::int64_t(a[i]) - b[i]);
   if (!passable(scene, t)) return false;
   Body& body = player_of(env).body;
-  body.position = glm::vec3(static_cast<float>(t.x + 0.5), static_cast<float>(t.y + 0.5), static_cast<float>(t.z + 0.5));
+  auto centre = [](int c) { return static_cast<float>(c + 0.5); };
+  body.position = glm::vec3(centre(t.x), centre(t.y), centre(t.z));
   for (int down = 1; down <= 2; ++down) {
     glm::ivec3 const below(t.x, wrap(std::int64_t(t.y) - down), t.z);
     if (passable(scene, below)) continue;

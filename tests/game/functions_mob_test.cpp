@@ -22,7 +22,8 @@ struct Hopper_world : World {
     wmap.find({0, 0, 0})->clear(Wmap_page::dirty);
   }
   std::string operator()(std::string const& code) {
-    return run(code, {mob_value(*hopper), Val(glm::ivec3(2, 2, 2)), Val(glm::ivec3(2, 3, 2)), Val(glm::ivec3(2, 3, 99))});
+    return run(code, {mob_value(*hopper), Val(glm::ivec3(2, 2, 2)), Val(glm::ivec3(2, 3, 2)),
+                      Val(glm::ivec3(2, 3, 99))});
   }
 };
 
@@ -48,7 +49,8 @@ TEST(Game_functions, GiveTakeAndHasMoveStacksInMobsAndContainers) {
   Hopper_world v;
   std::size_t const items = item_db().size();
   EXPECT_EQ(v("[give(@2, \"fun.no_item\"), give(@3, \"fun.no_item\", 5), take(@2, \"fun.no_item\"), "
-              "take(@3, \"fun.no_item\", 5), has(@2, \"fun.no_item\"), has(@3, \"fun.no_item\"), take(@1, \"fun.apple\")]"),
+              "take(@3, \"fun.no_item\", 5), has(@2, \"fun.no_item\"), has(@3, \"fun.no_item\"), "
+              "take(@1, \"fun.apple\")]"),
             "[false,false,0,0,0,0,0]");
   EXPECT_EQ(item_db().size(), items) << "no container, no new item type";
   EXPECT_FALSE(v.wmap.find({0, 0, 0})->has(Wmap_page::dirty));
@@ -78,7 +80,8 @@ TEST(Game_functions, PrintAndClearFillTheTranscriptSayTheActionBar) {
     std::string transcript, out;
   } const cases[] = {
       {{"print()"}, "> print()\n\n", "> print()\n\n"},
-      {{"print(\"a\", 1, null, here(), [here()])"}, "> print(\"a\", 1, null, here(), [here()])\na1null[8,8,8][[...]]\n", ""},
+      {{"print(\"a\", 1, null, here(), [here()])"},
+       "> print(\"a\", 1, null, here(), [here()])\na1null[8,8,8][[...]]\n", ""},
       {{"print(1)", "clear()"}, "", "> print(1)\n1\n"}, // the clear itself writes nothing
       {{"print(1)", "clear()", "print(2)"}, "> print(2)\n2\n", "> print(1)\n1\n> print(2)\n2\n"},
   };

@@ -17,7 +17,8 @@ namespace {
 glm::ivec3 const unloaded{40, 4, 4};
 std::string const place_expects =
     "error: function expects one of:\n  (Vec, Val)\n  (Vec, Val, Val, Val)\n  (Vec, Val, Val, Val, Val, Val, Val)";
-std::string const paint_expects = "error: function expects one of:\n  (Vec, Int, Val)\n  (Vec, Int, Val, Val, Val, Val)";
+std::string const paint_expects =
+    "error: function expects one of:\n  (Vec, Int, Val)\n  (Vec, Int, Val, Val, Val, Val)";
 std::string const give_expects =
     "error: function expects one of:\n  (Mob, String)\n  (Mob, String, Int)\n  (Vec, String)\n  (Vec, String, Int)";
 
@@ -137,7 +138,8 @@ TEST(Game_functions, PaintCoversAFaceOfAnOpaqueCellWithTheCandidateOfItsPainting
     bool const made = std::string(painted) != "false" && painted[0] != 'e';
     EXPECT_EQ(w.run(code, {Val(at), Val(face)}), made ? "true" : painted) << code;
     EXPECT_EQ(w.run("face(@0, " + f + ")", {Val(at)}), made ? painted : "null") << code;
-    EXPECT_EQ(w.happened(), made ? "face " + fun_world::text(at) + " " + f + " " + painted + "; play basic.place_wallpaper" : "")
+    std::string const face_at = "face " + fun_world::text(at) + " " + f + " ";
+    EXPECT_EQ(w.happened(), made ? face_at + painted + "; play basic.place_wallpaper" : "")
         << code;
   }
 }
@@ -163,7 +165,8 @@ TEST(Game_functions, ReplaceSpawnBrowseAndCraft) {
 
 TEST(Game_functions, CrossStepsThePlayerThroughOntoTheFirstBlockingCellBelow) {
   glm::ivec3 const a{5, 10, 5}, b{4, 10, 5}; // t = (6, 10, 5)
-  std::tuple<glm::ivec3, glm::ivec3, std::vector<std::pair<glm::ivec3, Cell_id>>, std::optional<float>> const cases[] = {
+  using Cells = std::vector<std::pair<glm::ivec3, Cell_id>>;
+  std::tuple<glm::ivec3, glm::ivec3, Cells, std::optional<float>> const cases[] = { // a, b, cells, feet
       {{5, 5, 5}, {5, 5, 5}, {{{5, 4, 5}, cell("fun.stone")}}, 5.001f}, // the feet just above the stone
       {a, b, {}, 10.5f - 0.9f},
       {a, b, {{{6, 8, 5}, cell("fun.stone")}}, 9.001f},

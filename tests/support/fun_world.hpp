@@ -36,7 +36,9 @@ struct Recorder : Fun_effects {
   }
   void place_sound(Cell_id id) override { events.push_back("place sound of " + cell_db()[id].name); }
   void play(std::string const& name) override { events.push_back("play " + name); }
-  void play(std::string const& name, glm::ivec3 const& p) override { events.push_back("play " + name + " at " + text(p)); }
+  void play(std::string const& name, glm::ivec3 const& p) override {
+    events.push_back("play " + name + " at " + text(p));
+  }
   void play(std::string const& name, Mob const& m) override {
     events.push_back("play " + name + " on " + mob_db()[m.type].name);
   }
@@ -68,7 +70,8 @@ struct World : hand_world::World {
   Script script{[this](Script& s) {
     auto r = std::make_unique<Recorder>(scene);
     effects = r.get();
-    bind_game_functions(std::make_shared<Fun_env const>(Fun_env{scene, bar, cursor, view, mode, kind, std::move(r)}), s);
+    auto env = std::make_shared<Fun_env const>(Fun_env{scene, bar, cursor, view, mode, kind, std::move(r)});
+    bind_game_functions(env, s);
   }};
   Script_session console{script.scope, {}};
 
