@@ -1,7 +1,12 @@
 // Cell page files and page memory: saving and reading back a typical mixed
-// page, and what a page costs in memory with its own arrays and when it
-// shares the full ones.
+// page of the default map, and what a page costs in memory with its own
+// arrays and when it shares the full ones.
+#include "foundation/config.hpp"
+#include "world/cell_builder.hpp"
+#include "world/fmap.hpp"
+#include "world/light.hpp"
 #include "world/page_file.hpp"
+#include "world/scene.hpp"
 
 #include "support/world.hpp"
 
@@ -9,7 +14,8 @@
 
 #include <SDL.h>
 
-#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -17,42 +23,61 @@
 
 namespace {
 
-// A page on the coast: rolling ground of stone, dirt and grass under air with
-// a little water and sand, a few ores and leaves, sunlight above the ground
-// fading below it, one chest and one painted face.
+// The default map's data file: beside the sources, found from the program's
+// own path (build/<kind>/bench/...).
+std::filesystem::path default_map() {
+  std::error_code ec;
+  for (auto dir = std::filesystem::canonical("/proc/self/exe", ec).parent_path(); !ec && dir.has_relative_path();
+       dir = dir.parent_path())
+    if (std::filesystem::exists(dir / "data/map.mpk.gz")) return dir / "data/map.mpk.gz";
+  return {};
+}
+
+// The page richest in cell types near the spawn of the default map, filled
+// and given its starting light as the game would.
 Wmap_page& mixed_page() {
   static Wmap_page* page = [] {
-    auto* p = new Wmap_page;
-    Cell_id stone = world_test::cell_type("basic.stone"), dirt = world_test::cell_type("basic.dirt"),
-            grass = world_test::cell_type("basic.grass"), sand = world_test::cell_type("basic.sand"),
-            water = world_test::cell_type("basic.water"), air = world_test::cell_type("basic.none"),
-            leaves = world_test::cell_type("basic.leaves"), coal = world_test::cell_type("basic.coal_ore"),
-            chest = world_test::cell_type("basic.chest", 16);
-    Cell_id* c = p->cells.write();
-    Light* l = p->light.write();
-    unsigned rng = 2463534242u;
-    for (int x = 0; x < 16; ++x)
-      for (int z = 0; z < 16; ++z) {
-        int ground = 7 + static_cast<int>(3.0 * std::sin(x * 0.5) + 2.0 * std::cos(z * 0.4));
-        for (int y = 0; y < 16; ++y) {
-          rng ^= rng << 13, rng ^= rng >> 17, rng ^= rng << 5;
-          int i = cell_index(x, y, z);
-          Cell_id id = y < ground - 3 ? (rng % 20 == 0 ? coal : stone)
-                       : y < ground    ? dirt
-                       : y == ground   ? (ground < 6 ? sand : grass)
-                       : y < 6         ? water
-                       : (y == ground + 4 && rng % 3 == 0) ? leaves
-                                                           : air;
-          c[i] = id;
-          l[i] = static_cast<Light>(y > ground ? 15 : std::max(0, 15 - 2 * (ground - y + 1)));
+    std::uint64_t n = 0;
+    Fmap_grids grids;
+    std::filesystem::path file = default_map();
+    if (file.empty() || !read_map_file(file, n, grids).empty()) {
+      std::fprintf(stderr, "no default map: data/map.mpk.gz\n");
+      std::exit(1);
+    }
+    static Config config;
+    static Scene scene(config, "/nonexistent", Fmap(n, std::move(grids)));
+    scene.fmap.pages.resize({16, 16});
+    world_test::cell_type("basic.chest", 16);
+    // What the packs say of the cells light passes through.
+    cell_db()["basic.none"].opacity = Cell_opacity::clear;
+    cell_db()["basic.water"].opacity = Cell_opacity::semiclear;
+    cell_db()["basic.leaves"].opacity = Cell_opacity::semiopaque;
+    Wmap_page* best = nullptr;
+    std::size_t most = 0;
+    glm::ivec2 spawn = scene.fmap.spawn;
+    for (int x = spawn.x - 2; x <= spawn.x + 6; ++x)
+      for (int z = -2; z <= 2; ++z)
+        for (int y = 0; y <= 6; ++y) {
+          for (int dx = -1; dx <= 1; ++dx)
+            for (int dz = -1; dz <= 1; ++dz)
+              if (!scene.fmap.pages.find({x + dx, z + dz}))
+                scene.fmap.generate({x + dx, z + dz}, scene.fmap.pages.insert({x + dx, z + dz}));
+          auto* p = new Wmap_page;
+          build_cell_page(scene, {x, y, z}, *p);
+          initialize_light_page(scene, {x, y, z}, *p);
+          Wmap_page_encoded enc;
+          p->encode(enc);
+          if (enc.palette.size() > most) std::swap(best, p), most = enc.palette.size();
+          delete p;
         }
-      }
+    // One chest with a few things in it and one painted face, as players leave.
     int at = cell_index(4, 10, 4);
-    c[at] = chest;
-    p->data[static_cast<std::int16_t>(at)].inventory = Inventory(16);
-    p->data[static_cast<std::int16_t>(at)].inventory.give({1, 5});
-    p->paints[3 * 4096 + cell_index(5, 2, 5)] = sand;
-    return p;
+    best->cells.set(at, cell_db()["basic.chest"].id);
+    best->data[static_cast<std::int16_t>(at)].inventory = Inventory(16);
+    best->data[static_cast<std::int16_t>(at)].inventory.give({1, 5});
+    best->paints[3 * 4096 + cell_index(5, 2, 5)] = cell_db()["basic.sand"].id;
+    std::fprintf(stderr, "mixed page: %zu cell types\n", most + 1);
+    return best;
   }();
   return *page;
 }

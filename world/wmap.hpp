@@ -50,15 +50,22 @@ struct Wmap_page {
   static Page<Light> const& full_dark_();
   static Page<Light> const& full_light_();
 
+  // The file form (world/page_file.hpp).
   void encode(Wmap_page_encoded& out) const;
-  // False (nothing applied) when the encoded page points outside its palette.
+  // False (nothing applied) when the encoded page points outside its palette
+  // or names a type the cell table has no id left for.
   bool decode(Wmap_page_encoded const& in);
 
+  // File operations: false when the file is missing, can't be opened or is
+  // unreadable; then nothing of it reaches the page and an unreadable file
+  // is kept as "<name>.bad". A read or a write clears `dirty`.
   bool load_cells(std::filesystem::path const& dir, glm::ivec3 page);
   bool save_cells(std::filesystem::path const& dir, glm::ivec3 page);
-  // Creates the file's mobs and lists them here; the caller hands them to the
-  // scene's mob list.
+  // Creates the file's mobs and lists them here (replacing the list); the
+  // caller hands them to the scene's mob list, which then owns them.
   bool load_mobs(std::filesystem::path const& dir, glm::ivec3 page);
+  // Writes the listed mobs of persistent types, except `skip` and erased
+  // ones; with none left the page's mob file is removed.
   bool save_mobs(std::filesystem::path const& dir, glm::ivec3 page, Mob const* skip = nullptr);
 };
 
@@ -80,10 +87,13 @@ struct Wmap : Page_table<Wmap_page, 3> {
   bool cell_has_mob(glm::ivec3 cell) const;
   std::vector<Mob*> mobs_in_cell(glm::ivec3 cell) const;
 
+  // The page of the key must be in the table (false otherwise).
   bool load_cells(glm::ivec3 page, std::filesystem::path const& dir);
   bool load_mobs(glm::ivec3 page, std::filesystem::path const& dir);
+  // Only a page that is dirty, or whose mobs were read (populated), is written.
   bool save_cells(glm::ivec3 page, std::filesystem::path const& dir);
   bool save_mobs(glm::ivec3 page, std::filesystem::path const& dir);
+  // Every such page, in slot order; failures are logged and keep the bit.
   void save_cells(std::filesystem::path const& dir);
   void save_mobs(std::filesystem::path const& dir);
 

@@ -16,7 +16,7 @@ fs::path keep_bad(fs::path const& file) {
     fs::path bad = file;
     bad += n == 1 ? ".bad" : ".bad" + std::to_string(n);
     if (fs::exists(bad, ec) || ec) continue;
-    // No rename over an existing name: a bad file kept earlier stays.
+    // Never onto an existing name: a file kept earlier stays as it was.
     fs::rename(file, bad, ec);
     if (ec) break;
     SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "%s: unreadable, kept as %s\n", file.c_str(), bad.c_str());
@@ -34,15 +34,15 @@ Zip_read read_zip(fs::path const& path, std::function<void(mpk::Scanner&)> const
   {
     Zip_streambuf in(path, std::ios_base::in);
     if (!in.file) {
-      SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: can't open\n", path.c_str());
-      return Zip_read::failed;
-    }
-    mpk::Scanner s(in);
-    try {
-      read(s);
-      reason = s.ok() ? in.check_end() : s.message();
-    } catch (std::exception const& e) {
-      reason = e.what();
+      reason = "can't open";
+    } else {
+      mpk::Scanner s(in);
+      try {
+        read(s);
+        reason = s.ok() ? in.check_end() : s.message();
+      } catch (std::exception const& e) {
+        reason = e.what();
+      }
     }
   }
   if (reason.empty()) return Zip_read::done;

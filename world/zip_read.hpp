@@ -12,12 +12,14 @@
 enum class Zip_read { done, missing, failed };
 
 // Reads the file through `read`, which records every fault on the scanner.
-// missing: no such file (no message). failed: it could not be opened (logged
-// as an error), or the reader, the end of the data or the gzip trailer
-// refused it (logged with the reason; the file is kept with `keep_bad`).
+// missing: no such file (no message). failed: it could not be opened, or the
+// reader, the end of the data or the gzip trailer refused it; logged with
+// the reason, and the file is kept with `keep_bad` (a later save of what
+// replaced it must not overwrite it).
 Zip_read read_zip(std::filesystem::path const& path, std::function<void(mpk::Scanner&)> const& read);
 
 // Renames an unreadable file to "<name>.bad" ("<name>.bad2", "<name>.bad3"...
 // when taken) and warns with the new name; returns it, or an empty path (with
 // an error logged) when the file could not be moved.
 std::filesystem::path keep_bad(std::filesystem::path const& file);
+

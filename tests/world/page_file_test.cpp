@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -46,10 +47,7 @@ void expect_same(Wmap_page const& a, Wmap_page const& b) {
   EXPECT_TRUE(std::equal(a.light.data(), a.light.data() + page_cells, b.light.data()));
   EXPECT_EQ(a.paints, b.paints);
   ASSERT_EQ(a.data.size(), b.data.size());
-  for (auto const& [key, d] : a.data) {
-    ASSERT_TRUE(b.data.count(key)) << key;
-    EXPECT_EQ(d.inventory, b.data.at(key).inventory) << key;
-  }
+  for (auto const& [key, d] : a.data) EXPECT_EQ(d.inventory, b.data.at(key).inventory) << key;
 }
 
 // A page nothing was applied to: still all shared air and full light.
@@ -111,7 +109,12 @@ struct Files {
   }
 };
 
-std::string str(std::string const& s) { return emitted([&](mpk::Emitter& e) { mpk::emit_str(e, s); }); }
+std::string str(std::string const& s) {
+  std::stringbuf sb;
+  mpk::Emitter e(sb);
+  mpk::emit_str(e, s);
+  return sb.str();
+}
 
 } // namespace
 
@@ -121,27 +124,30 @@ TEST(CellFile, RoundTripKeepsEverythingAndClearsDirty) {
   ASSERT_TRUE(s.page.save_cells(f.world.dir, f.key));
   EXPECT_FALSE(s.page.has(Wmap_page::dirty));
   EXPECT_TRUE(fs::exists(f.world.dir / "cells/-1.2.-3.mpk.gz"));
-
   Wmap_page back;
   back.set(Wmap_page::dirty);
   ASSERT_TRUE(back.load_cells(f.world.dir, f.key));
   expect_same(s.page, back);
   EXPECT_FALSE(back.has(Wmap_page::dirty));
+
+  // A palette name that no pack defines becomes a new cell type.
+  std::string bytes = unzip(f.cells), name = "files_test.rock", fresh = "files_test.rune";
+  zip(f.cells, bytes.replace(bytes.find(name), name.size(), fresh));
+  std::size_t types = cell_db().size();
+  ASSERT_TRUE(back.load_cells(f.world.dir, f.key));
+  EXPECT_EQ(cell_db().size(), types + 1);
+  EXPECT_EQ(cell_db()[back.cells[cell_index(3, 8, 0)]].name, fresh);
 }
 
-TEST(CellFile, BytesOfAPageOfOneType) {
+TEST(CellFile, BytesOfThePaletteCellsLightSlotsAndPaints) {
   Files f;
-  Wmap_page p;
-  p.cells = Wmap_page::full_bedrock_();
-  p.light = Wmap_page::full_dark_();
-  ASSERT_TRUE(p.save_cells(f.world.dir, f.key));
-  std::string expected = "\x95\x91" + str("basic.stone") + "\xdc\x10\x00"s + std::string(4096, '\0') +
-                         "\xc5\x10\x00"s + std::string(4096, '\0') + "\x80\x80";
-  EXPECT_EQ(unzip(f.cells), expected);
-}
+  Wmap_page one;
+  one.cells = Wmap_page::full_bedrock_();
+  one.light = Wmap_page::full_dark_();
+  ASSERT_TRUE(one.save_cells(f.world.dir, f.key));
+  EXPECT_EQ(unzip(f.cells), "\x95\x91" + str("basic.stone") + "\xdc\x10\x00"s + std::string(4096, '\0') +
+                                "\xc5\x10\x00"s + std::string(4096, '\0') + "\x80\x80");
 
-TEST(CellFile, PaletteOrderPaintKeysAndSlots) {
-  Files f;
   std::string bytes = f.good_cells();
   std::string palette = "\x95\x95"s + str("basic.stone") + str("basic.dirt") + str("basic.none") +
                         str("files_test.rock") + str("files_test.paint");
@@ -150,51 +156,35 @@ TEST(CellFile, PaletteOrderPaintKeysAndSlots) {
                           str("files_test.apple") + "\xfe";
   EXPECT_NE(bytes.find(container), std::string::npos) << "an empty slot is [\"\", 0]";
   std::string paints = bytes.substr(bytes.size() - 7);
-  EXPECT_EQ(paints[0], '\x82');
-  EXPECT_NE(paints.find("\xcd\x50\x07\x04"s), std::string::npos) << "face 5, cell 7, palette 4";
-  EXPECT_NE(paints.find("\x11\x03"s), std::string::npos);
-}
-
-TEST(CellFile, UnknownPaletteNameBecomesANewType) {
-  Files f;
-  std::string bytes = f.good_cells();
-  std::string name = "files_test.rock", fresh = "files_test.rune"; // same length
-  bytes.replace(bytes.find(name), name.size(), fresh);
-  std::size_t before = cell_db().size();
-  zip(f.cells, bytes);
-  Wmap_page p;
-  ASSERT_TRUE(p.load_cells(f.world.dir, f.key));
-  EXPECT_EQ(cell_db().size(), before + 1);
-  EXPECT_EQ(cell_db()[p.cells[cell_index(3, 8, 0)]].name, fresh);
+  EXPECT_TRUE(paints == "\x82\xcd\x50\x07\x04\x11\x03"s || paints == "\x82\x11\x03\xcd\x50\x07\x04"s)
+      << "face 5 cell 7 by palette 4, face 0 cell 17 by palette 3";
 }
 
 TEST(CellFile, RefusedFilesAreKeptAndNothingIsApplied) {
   Files f;
   std::string good = f.good_cells();
-  std::size_t cells_at = good.find("\xdc\x10\x00"s), light_at = good.find("\xc5\x10\x00"s);
+  std::size_t cells_at = good.find("\xdc\x10\x00"s), data_at = good.find("\xc5\x10\x00"s) + 3 + 4096;
   auto with = [&](std::size_t at, std::size_t n, std::string const& by) { return std::string(good).replace(at, n, by); };
   struct Case {
     char const* why;
     std::string bytes;
   };
-  std::vector<Case> cases{
-      {"bad array size", with(cells_at, 4, "\xdc\x0f\xff"s)},
-      {"bad byte array size", with(light_at, 4, "\xc5\x0f\xff"s)},
-      {"bad palette index", with(cells_at + 3, 1, "\x05")},
-      {"bad palette index", with(cells_at + 3, 1, "\xff")},
-      {"bad face key", with(good.size() - 7, 7, "\x81\xcd\x60\x00\x00"s)},
-      {"bad palette index", with(good.size() - 7, 7, "\x81\x01\x09"s)},
-      {"bad cell index", with(light_at + 3 + 4096, 3, "\x81\xcd\x10\x00"s)},
-      {"missing cells", "\x91\x90"s},
-      {"palette too long", "\x95\xdd\x3b\x9a\xca\x00"s},
-      {"name too long", "\x95\x91\xda\x01\x2c"s + std::string(300, 'a')},
-      {"too many slots", with(light_at + 3 + 4096, 5, "\x81\x11\x91\xdc\x9c\x40"s)},
-      {"unexpected data after the end", good + "\xc0"},
-      {"expected array", "\x00"s},
-  };
-  for (Case const& c : cases) {
+  for (Case const& c : std::vector<Case>{
+           {"bad array size", with(cells_at, 4, "\xdc\x0f\xff"s)},
+           {"bad byte array size", with(data_at - 4099, 4, "\xc5\x0f\xff"s)},
+           {"bad palette index", with(cells_at + 3, 1, "\x05")},
+           {"bad palette index", with(cells_at + 3, 1, "\xff")},
+           {"bad face key", with(good.size() - 7, 7, "\x81\xcd\x60\x00\x00"s)},
+           {"bad palette index", with(good.size() - 7, 7, "\x81\x01\x09"s)},
+           {"bad cell index", with(data_at, 3, "\x81\xcd\x10\x00"s)},
+           {"too many slots", with(data_at, 5, "\x81\x11\x91\xdc\x9c\x40"s)},
+           {"missing cells", "\x91\x90"s},
+           {"palette too long", "\x95\xdd\x3b\x9a\xca\x00"s},
+           {"name too long", "\x95\x91\xda\x01\x2c"s + std::string(300, 'a')},
+           {"unexpected data after the end", good + "\xc0"},
+           {"expected array", "\x00"s},
+       })
     EXPECT_NE(f.load(f.cells, c.bytes).find(c.why), std::string::npos) << c.why;
-  }
   EXPECT_EQ(f.load(f.cells, good), "read");
 }
 
@@ -203,23 +193,19 @@ TEST(CellFile, EveryPrefixAndRandomDamageIsRefusedOrSound) {
   std::string good = f.good_cells();
   for (std::size_t n = 0; n < good.size(); n += n < 64 || n + 64 > good.size() ? 1 : 53)
     ASSERT_NE(f.load(f.cells, good.substr(0, n)), "read") << n;
-
   std::mt19937 rng(7);
   for (int round = 0; round < 200; ++round) {
     std::string bad = good;
     for (int k = 0; k < 3; ++k) bad[rng() % bad.size()] = static_cast<char>(rng());
     zip(f.cells, bad);
     Wmap_page p;
-    if (p.load_cells(f.world.dir, f.key)) {
-      for (int i = 0; i < page_cells; ++i) ASSERT_LT(p.cells[i], cell_db().size());
-      for (auto [key, id] : p.paints) ASSERT_TRUE(key >= 0 && key < paint_keys && id < cell_db().size());
-    } else {
-      expect_untouched(p);
-    }
+    if (!p.load_cells(f.world.dir, f.key)) expect_untouched(p);
+    for (int i = 0; i < page_cells; ++i) ASSERT_LT(p.cells[i], cell_db().size());
+    for (auto [key, id] : p.paints) ASSERT_TRUE(key >= 0 && key < paint_keys && id < cell_db().size());
   }
 }
 
-TEST(CellFile, DamagedGzipIsKeptAside) {
+TEST(CellFile, DamagedGzipIsKeptAsideAndNeverOverwritten) {
   Files f;
   f.good_cells();
   std::string packed = Temp_world::read(f.cells);
@@ -230,18 +216,17 @@ TEST(CellFile, DamagedGzipIsKeptAside) {
     expect_untouched(p);
     fs::remove(f.cells.string() + ".bad");
   }
-  // A second bad file never replaces the first one kept.
-  Temp_world::write(f.cells, "first");
   Wmap_page p;
-  EXPECT_FALSE(p.load_cells(f.world.dir, f.key));
-  Temp_world::write(f.cells, "second");
-  EXPECT_FALSE(p.load_cells(f.world.dir, f.key));
+  for (char const* bytes : {"first", "second"}) {
+    Temp_world::write(f.cells, bytes);
+    EXPECT_FALSE(p.load_cells(f.world.dir, f.key));
+  }
   EXPECT_EQ(Temp_world::read(f.cells.string() + ".bad"), "first");
   EXPECT_EQ(Temp_world::read(f.cells.string() + ".bad2"), "second");
   EXPECT_FALSE(p.load_cells(f.world.dir, f.key)) << "no file: the page is generated";
 }
 
-TEST(CellFile, FailedSaveKeepsDirtyAndTheOldFile) {
+TEST(CellFile, FailedSaveKeepsDirty) {
   Files f;
   Temp_world::write(f.world.dir / "cells", "a file where the folder should be");
   Sample s;
@@ -254,13 +239,12 @@ TEST(Wmap, SavesOnlyLoadedDirtyOrPopulatedPages) {
   Crab crab;
   Wmap w(glm::ivec3(4));
   Wmap_page& clean = w.insert({0, 0, 0});
-  Wmap_page& dirty = w.insert({1, 0, 0});
-  dirty.set(Wmap_page::dirty);
-  clean.mobs.push_back(crab.mob.get()); // not populated: its mob file stays as it is
+  w.insert({1, 0, 0}).set(Wmap_page::dirty);
+  clean.mobs.push_back(crab.mob.get()); // not populated: its mob file is not touched
   EXPECT_FALSE(w.save_cells({0, 0, 0}, f.world.dir));
   EXPECT_FALSE(w.save_cells({2, 0, 0}, f.world.dir));
-  EXPECT_FALSE(w.save_mobs({0, 0, 0}, f.world.dir));
   EXPECT_FALSE(w.load_cells({2, 0, 0}, f.world.dir));
+  EXPECT_FALSE(w.save_mobs({0, 0, 0}, f.world.dir));
   w.save_cells(f.world.dir);
   w.save_mobs(f.world.dir);
   EXPECT_FALSE(fs::exists(cell_path(f.world.dir, {0, 0, 0})));
@@ -268,50 +252,23 @@ TEST(Wmap, SavesOnlyLoadedDirtyOrPopulatedPages) {
   EXPECT_FALSE(fs::exists(mob_path(f.world.dir, {0, 0, 0})));
 
   clean.set(Wmap_page::populated);
-  w.player = crab.mob.get(); // the player is never in a page's file
+  w.player = crab.mob.get(); // never in a page's file
   EXPECT_TRUE(w.save_mobs({0, 0, 0}, f.world.dir));
   EXPECT_FALSE(fs::exists(mob_path(f.world.dir, {0, 0, 0})));
   w.player = nullptr;
   w.save_mobs(f.world.dir);
   EXPECT_TRUE(fs::exists(mob_path(f.world.dir, {0, 0, 0})));
-  EXPECT_TRUE(w.load_cells({1, 0, 0}, f.world.dir));
 }
 
-TEST(MobFile, RoundTripOfSavedMobs) {
+TEST(MobFile, RoundTripBytesAndNilEntries) {
   Files f;
-  Crab crab;
-  mob_type("files_test.fly", false);
-  Mobs others;
-  Mob* fly = others.construct(mob_db()["files_test.fly"].id, {1.0f, 1.0f, 1.0f});
-  Crab gone;
+  Crab crab, gone;
   gone.mob->body.flags |= Body::erased;
+  Mobs others;
+  mob_type("files_test.fly", false);
+  Mob* fly = others.construct(mob_db()["files_test.fly"].id, {1.0f, 1.0f, 1.0f});
   Wmap_page p;
   p.mobs = {fly, crab.mob.get(), gone.mob.get()};
-  ASSERT_TRUE(p.save_mobs(f.world.dir, f.key));
-
-  Wmap_page back;
-  ASSERT_TRUE(back.load_mobs(f.world.dir, f.key));
-  ASSERT_EQ(back.mobs.size(), 1u);
-  std::unique_ptr<Mob> m(back.mobs[0]);
-  EXPECT_EQ(m->type, crab.type.id);
-  EXPECT_EQ(m->body.position, crab.mob->body.position);
-  EXPECT_EQ(m->body.angles, crab.mob->body.angles);
-  EXPECT_EQ(m->body.size, crab.type.size);
-  EXPECT_EQ(m->inventory, crab.mob->inventory);
-  EXPECT_EQ(m->body.box_min, glm::vec3(0.5f, 1.0f, 2.5f));
-  EXPECT_EQ(m->wait, 0);
-
-  // Only mobs that are not saved: the page has no mob file any more.
-  p.mobs = {fly};
-  EXPECT_TRUE(p.save_mobs(f.world.dir, f.key));
-  EXPECT_FALSE(fs::exists(f.mobs));
-}
-
-TEST(MobFile, BytesOfARecordAndNilEntries) {
-  Files f;
-  Crab crab;
-  Wmap_page p;
-  p.mobs = {crab.mob.get()};
   ASSERT_TRUE(p.save_mobs(f.world.dir, f.key));
   std::string record = "\x96"s + str("files_test.crab") +
                        "\x93\xca\x3f\x80\x00\x00\xca\x40\x00\x00\x00\xca\x40\x40\x00\x00"s +
@@ -320,11 +277,19 @@ TEST(MobFile, BytesOfARecordAndNilEntries) {
                        "\x93\x92"s + str("files_test.gem") + "\x02\x92\xa0\x00\x92"s + str("files_test.apple") + "\x01";
   EXPECT_EQ(unzip(f.mobs), "\x91" + record);
 
-  EXPECT_EQ(f.load(f.mobs, "\x94\xc0"s + record + "\xc0" + record), "read");
+  zip(f.mobs, "\x94\xc0"s + record + "\xc0" + record);
   Wmap_page back;
   ASSERT_TRUE(back.load_mobs(f.world.dir, f.key));
-  EXPECT_EQ(back.mobs.size(), 2u);
-  for (Mob* m : back.mobs) delete m;
+  ASSERT_EQ(back.mobs.size(), 2u);
+  std::unique_ptr<Mob> m(back.mobs[0]), n(back.mobs[1]);
+  EXPECT_TRUE(m->type == crab.type.id && m->body.angles == crab.mob->body.angles);
+  EXPECT_EQ(m->inventory, crab.mob->inventory);
+  EXPECT_EQ(m->body.box_min, glm::vec3(0.5f, 1.0f, 2.5f));
+  EXPECT_EQ(m->wait, 0);
+
+  p.mobs = {fly}; // nothing left to save: the page has no mob file any more
+  EXPECT_TRUE(p.save_mobs(f.world.dir, f.key));
+  EXPECT_FALSE(fs::exists(f.mobs));
 }
 
 TEST(MobFile, RefusedFilesAreKeptAndNothingIsApplied) {
@@ -332,24 +297,21 @@ TEST(MobFile, RefusedFilesAreKeptAndNothingIsApplied) {
   std::string good = f.good_mobs();
   std::string head = "\x91\x96"s + str("files_test.crab");
   std::string zero3 = "\x93\xca\x00\x00\x00\x00\xca\x00\x00\x00\x00\xca\x00\x00\x00\x00"s;
-  std::string nan = "\x93\xca\x7f\xc0\x00\x00\xca\x00\x00\x00\x00\xca\x00\x00\x00\x00"s;
   struct Case {
     char const* why;
     std::string bytes;
   };
-  std::vector<Case> cases{
-      {"too many mobs", "\xdc\x10\x01"s + std::string(4097, '\xc0')},
-      {"bad array size", head + "\x92\xca\x00\x00\x00\x00\xca\x00\x00\x00\x00"s},
-      {"bad number", head + nan},
-      {"bad number", head + zero3 + "\x93\xcb\x7f\xf0\x00\x00\x00\x00\x00\x00\xca\x00\x00\x00\x00\xca\x00\x00\x00\x00"s},
-      {"expected float", head + "\x93\x01\x02\x03"},
-      {"name too long", "\x91\x91\xda\x01\x01"s + std::string(257, 'm')},
-      {"expected string", "\x92"s + good.substr(1, (good.size() - 1) / 2) + "\x91\x05"},
-      {"expected array", "\x80"s},
-  };
-  for (Case const& c : cases) {
+  for (Case const& c : std::vector<Case>{
+           {"too many mobs", "\xdc\x10\x01"s + std::string(4097, '\xc0')},
+           {"bad array size", head + "\x92\xca\x00\x00\x00\x00\xca\x00\x00\x00\x00"s},
+           {"bad number", head + "\x93\xca\x7f\xc0\x00\x00"s + zero3.substr(6)},
+           {"bad number", head + zero3 + "\x93\xcb\x7f\xf0\x00\x00\x00\x00\x00\x00"s + zero3.substr(6)},
+           {"expected float", head + "\x93\x01\x02\x03"},
+           {"name too long", "\x91\x91\xda\x01\x01"s + std::string(257, 'm')},
+           {"expected string", "\x92"s + good.substr(1, (good.size() - 1) / 2) + "\x91\x05"},
+           {"expected array", "\x80"s},
+       })
     EXPECT_NE(f.load(f.mobs, c.bytes).find(c.why), std::string::npos) << c.why;
-  }
   for (std::size_t n = 0; n < good.size(); ++n) ASSERT_NE(f.load(f.mobs, good.substr(0, n)), "read") << n;
   EXPECT_EQ(f.load(f.mobs, good), "read");
   EXPECT_EQ(f.load(f.mobs, "\x90"s), "read");
