@@ -1,6 +1,7 @@
 #include "game/fun_world.hpp"
 
 #include "content/mob_db.hpp"
+#include "render/camera.hpp"
 #include "world/body.hpp"
 #include "world/page.hpp"
 #include "world/script_values.hpp"
@@ -41,26 +42,6 @@ bool passable(Scene& scene, glm::ivec3 const& p) {
   if (id == 0) return false;
   Cell_collision c = cell_db()[id].collision;
   return c != Cell_collision::solid && c != Cell_collision::climb;
-}
-
-// The components of v along the two in-plane axes of a face.
-glm::vec2 face_direction(glm::vec3 const& v, Face face) {
-  switch (face) {
-  case Face::l: return {-v.z, v.y};
-  case Face::r: return {v.z, v.y};
-  case Face::d: return {-v.x, v.z};
-  case Face::u: return {v.x, v.z};
-  case Face::f: return {v.x, v.y};
-  case Face::b: return {-v.x, v.y};
-  }
-  return {0.0f, 0.0f};
-}
-
-// Which of four orientations a look along v gives a painting on the face.
-int painting_direction(glm::vec3 const& v, Face face) {
-  glm::vec2 const d = face_direction(v, face);
-  if (std::abs(d.x) > std::abs(d.y)) return d.x > 0.0f ? 0 : 1;
-  return d.y > 0.0f ? 2 : 3;
 }
 
 } // namespace
