@@ -2,8 +2,8 @@
 // A small world for the game's script functions, without a window: one
 // loaded page of air around the origin with the player in it, the pieces of
 // the game the functions reach, and effects that apply edits straight to the
-// page (as the pipeline's edits change a page at once) and record every edit
-// and sound as a line of text.
+// page (as the pipeline's edits change a page at once) and log every edit and
+// sound.
 #include "game/fun_env.hpp"
 #include "game/fun_table.hpp"
 #include "game/script.hpp"
@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fun_world {
@@ -23,25 +24,22 @@ inline std::string text(glm::ivec3 p) {
 
 struct Recorder : Fun_effects {
   Scene& scene;
-  std::vector<std::string> events;
+  std::string log; // "; " between events
 
   explicit Recorder(Scene& s) : scene(s) {}
+  void add(std::string const& event) { log += (log.empty() ? "" : "; ") + event; }
   void change_cell(glm::ivec3 const& p, Cell_id id) override {
     scene.wmap.find(page_of(p))->cells.set(cell_index(p.x, p.y, p.z), id);
-    events.push_back("cell " + text(p) + " " + cell_db()[id].name);
+    add("cell " + text(p) + " " + cell_db()[id].name);
   }
   void change_face(glm::ivec3 const& p, int face, Cell_id id) override {
     scene.wmap.find(page_of(p))->paints[static_cast<std::int16_t>(face * 4096 + cell_index(p.x, p.y, p.z))] = id;
-    events.push_back("face " + text(p) + " " + std::to_string(face) + " " + cell_db()[id].name);
+    add("face " + text(p) + " " + std::to_string(face) + " " + cell_db()[id].name);
   }
-  void place_sound(Cell_id id) override { events.push_back("place sound of " + cell_db()[id].name); }
-  void play(std::string const& name) override { events.push_back("play " + name); }
-  void play(std::string const& name, glm::ivec3 const& p) override {
-    events.push_back("play " + name + " at " + text(p));
-  }
-  void play(std::string const& name, Mob const& m) override {
-    events.push_back("play " + name + " on " + mob_db()[m.type].name);
-  }
+  void place_sound(Cell_id id) override { add("place sound of " + cell_db()[id].name); }
+  void play(std::string const& name) override { add("play " + name); }
+  void play(std::string const& name, glm::ivec3 const& p) override { add("play " + name + " at " + text(p)); }
+  void play(std::string const& name, Mob const& m) override { add("play " + name + " on " + mob_db()[m.type].name); }
 };
 
 // Cell types of each kind the functions tell apart; "fun.chest" has 4 slots.
@@ -70,8 +68,8 @@ struct World : hand_world::World {
   Script script{[this](Script& s) {
     auto r = std::make_unique<Recorder>(scene);
     effects = r.get();
-    auto env = std::make_shared<Fun_env const>(Fun_env{scene, bar, cursor, view, mode, kind, std::move(r)});
-    bind_game_functions(env, s);
+    bind_game_functions(std::make_shared<Fun_env const>(Fun_env{scene, bar, cursor, view, mode, kind, std::move(r)}),
+                        s);
   }};
   Script_session console{script.scope, {}};
 
@@ -85,13 +83,8 @@ struct World : hand_world::World {
     set(p, cell("fun.chest"));
     return wmap.find(page_of(p))->data[static_cast<std::int16_t>(cell_index(p.x, p.y, p.z))].inventory = Inventory(4);
   }
-  // The edits and sounds so far, joined by "; ", and forgotten.
-  std::string happened() {
-    std::string all;
-    for (auto const& e : effects->events) all += (all.empty() ? "" : "; ") + e;
-    effects->events.clear();
-    return all;
-  }
+  // The edits and sounds since the last call.
+  std::string happened() { return std::exchange(effects->log, ""); }
   // Console text run with these arguments (@0, @1, ...): the printed result,
   // or "error: " and the message.
   std::string run(std::string const& code, std::vector<kestrine::Val> args = {}) {
