@@ -1,16 +1,22 @@
 #!/usr/bin/env python3
 """The whole game under X, driven like a player: start on a fresh world, walk,
-take a screenshot, end with SIGTERM (the world is saved), start again on the
-saved world. Run inside an X server (xvfb-run).
+take a screenshot, run a line in the console, end with SIGTERM (the world is
+saved), start again on the saved world. Run inside an X server (xvfb-run).
 Usage: end_to_end.py <terrafold> <share dir>"""
 import os
 import signal
 import sys
 import time
 
-from game_env import Home, focus, hold, read_mpk_gz, read_png
+from game_env import Home, focus, hold, read_mpk_gz, read_png, xdotool
 
 READY_TIMEOUT = 25
+
+
+def wait_until(ready, timeout):
+    end = time.monotonic() + timeout
+    while not ready() and time.monotonic() < end:
+        time.sleep(0.1)
 
 
 def close(a, b, tolerance):
@@ -31,14 +37,20 @@ def main():
             time.sleep(0.5)
             hold("w", 1.0)
             hold("0")
-            deadline = time.monotonic() + 10
-            while not list(home.work.glob("*.png")) and time.monotonic() < deadline:
-                time.sleep(0.1)
+            wait_until(lambda: list(home.work.glob("*.png")), 10)
+            # The console runs typed code; its transcript goes to standard output.
+            hold("period")
+            time.sleep(0.3)
+            xdotool("type", "--delay", "80", "print(1 + 2)")
+            hold("Return")
+            wait_until(lambda: "> print(1 + 2)\n3\n" in game.stdout(), 10)
+            hold("Escape")
             status = game.stop(signal.SIGTERM)
         finally:
             game.kill()
         log = game.log()
         assert status == 0, f"status {status} after SIGTERM:\n{log}"
+        assert "> print(1 + 2)\n3\n" in game.stdout(), f"console output:\n{game.stdout()}"
         assert world_file.exists(), f"no {world_file}:\n{log}"
         assert f"Saving {world_file}" in log, log
         assert "Session profile:" in log, log
