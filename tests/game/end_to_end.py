@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """The whole game under X, driven like a player: start on a fresh world, walk,
 take a screenshot, run a line in the console, end with SIGTERM (the world is
-saved), start again on the saved world. Run inside an X server (xvfb-run).
+saved), start again on the saved world, fail to take a screenshot. Run inside an X server (xvfb-run).
 Usage: end_to_end.py <terrafold> <share dir>"""
 import os
+import shutil
 import signal
 import sys
 import time
@@ -70,9 +71,15 @@ def main():
         assert not close(bottom, sky, 30) and bottom != (0, 0, 0), f"bottom pixel {bottom} is not ground"
 
         # The saved world is found again: the player starts where it was left.
+        # A screenshot that can't be written (the working directory is gone)
+        # is reported, and the game goes on.
         game = home.start(program)
         try:
             game.wait_for("Ready!", READY_TIMEOUT)
+            focus()
+            shutil.rmtree(home.work)
+            hold("0")
+            game.wait_for("can't save the screenshot", 10)
             status = game.stop(signal.SIGTERM)
         finally:
             game.kill()
