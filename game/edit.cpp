@@ -3,12 +3,18 @@
 #include "content/cell_db.hpp"
 #include "content/item_db.hpp"
 #include "content/mob_db.hpp"
+#include "content/model_db.hpp"
 #include "foundation/event.hpp"
+#include "foundation/str_db.hpp"
+#include "game/context.hpp"
 #include "world/mob.hpp"
 #include "world/script_values.hpp"
 #include "world/wmap.hpp"
 
+#include <glm/geometric.hpp>
+
 #include <algorithm>
+#include <string>
 
 namespace {
 
@@ -114,4 +120,98 @@ Item_id pick_item(Wmap const& wmap, Raycast_result const& cursor) {
   }
   default: return 0;
   }
+}
+
+struct Edit::Impl {
+  Context* context = nullptr;
+  std::int32_t delay = 0;
+  Hand_choice hand;
+
+  Mob* player() const { return context->scene.player; }
+  Item_id held() const;
+  void update_delayed();
+  void update_hand();
+  void update_cursor();
+  void update_actions();
+  bool paint();
+  void erase();
+  void pick();
+};
+
+Edit::Edit(Context& context) : impl_(std::make_unique<Impl>()) { impl_->context = &context; }
+Edit::~Edit() = default;
+
+int Edit::hand() const { return impl_->hand.slot; }
+
+void Edit::update() {
+  Impl& e = *impl_;
+  if (e.delay != 0) {
+    // The hand, the cursor and the actions wait while a placement is retried.
+    e.update_delayed();
+    return;
+  }
+  e.update_hand();
+  e.update_cursor();
+  e.update_actions();
+}
+
+Item_id Edit::Impl::held() const {
+  Mob const* p = player();
+  if (!p || p->inventory.size() == 0) return 0;
+  return p->inventory[std::min(static_cast<std::size_t>(std::max(hand.slot, 0)), p->inventory.size() - 1)].id;
+}
+
+void Edit::Impl::update_delayed() { delay = paint() ? 0 : delay - 1; }
+
+void Edit::Impl::update_hand() {
+  Mob* p = player();
+  if (!p) return;
+  Inventory const& inv = p->inventory;
+  if (hand.update(context->input.states, inv.size()))
+    context->action_bar.say(str_db().get(item_db()[inv[static_cast<std::size_t>(hand.slot)].id].name));
+}
+
+void Edit::Impl::update_cursor() {
+  glm::vec3 const d = context->camera.direction;
+  if (d == glm::vec3(0.0f)) return;
+  context->cursor = raycast(context->scene, context->camera.position, glm::normalize(d) * edit_reach);
+}
+
+void Edit::Impl::update_actions() {
+  auto pressed = [&](Action a) { return (context->input.states[a] & Input::pressed) != 0; };
+  if (pressed(action_paint)) paint();
+  if (pressed(action_erase)) erase();
+  if (pressed(action_pick)) pick();
+}
+
+bool Edit::Impl::paint() { return ::paint(context->scene.wmap, player(), context->cursor, held(), delay); }
+
+void Edit::Impl::erase() {
+  Context& c = *context;
+  Raycast_result& cursor = c.cursor;
+  switch (erase_target(c.scene.wmap, cursor)) {
+  case Erase_target::face:
+    c.audio.play(std::string("basic.break_wallpaper"));
+    c.builder.change_face(cursor.cell, static_cast<int>(cursor.face), 0);
+    break;
+  case Erase_target::cell:
+    c.audio.play(model_db().cell(c.scene.wmap.get_cell(cursor.cell)).sounds[Cell_model::break_]);
+    c.builder.change_cell(cursor.cell, cell_db()["basic.none"].id);
+    break;
+  case Erase_target::mob:
+    if (Mob* m = cursor.mob.get(); m != player()) {
+      c.audio.play(model_db().mob(m->type).sounds[Mob_model::break_]);
+      m->body.flags |= Body::erased;
+    }
+    break;
+  case Erase_target::nothing: break;
+  }
+  cursor = {}; // refreshed next frame
+}
+
+void Edit::Impl::pick() {
+  Mob* p = player();
+  if (!p) return;
+  if (shift_or_replace_hand(p->inventory, hand.slot, pick_item(context->scene.wmap, context->cursor)))
+    context->audio.play(std::string("ui.pick_item"));
 }

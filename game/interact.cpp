@@ -1,5 +1,7 @@
 #include "game/interact.hpp"
 
+#include "content/model_db.hpp"
+#include "game/context.hpp"
 #include "world/scene.hpp"
 #include "world/script_values.hpp"
 #include "world/wmap.hpp"
@@ -35,3 +37,47 @@ std::optional<bool> run_mob_script(Mob_script which, Mob& mob) {
   kestrine::Val arg = mob_value(mob);
   return static_cast<bool>((*script)(&arg, 1));
 }
+
+void Interact::operator()() const {
+  if (result.kind == Kind::cell)
+    cell_();
+  else if (result.kind == Kind::mob)
+    mob_();
+}
+
+void Interact::cell_() const {
+  Wmap& wmap = context.scene.wmap;
+  glm::ivec3 const cell = result.cell;
+  Cell_id const id = wmap.get_cell(cell);
+  std::optional<bool> ok = run_cell_script(&Cell_type::interact, wmap, cell, result.adjacent);
+  if (!ok) return;
+  context.audio.play(model_db().cell(id).sounds[*ok ? Cell_model::use : Cell_model::fail], cell);
+}
+
+void Interact::mob_() const {
+  Mob_ref const ref = result.mob;
+  Mob* m = ref.get();
+  if (!m) return;
+  Mob_id const type = m->type;
+  std::optional<bool> ok = run_mob_script(&Mob_type::interact, *m);
+  if (!ok) return;
+  Audio_id sound = model_db().mob(type).sounds[*ok ? Mob_model::use : Mob_model::fail];
+  if (Mob const* still = ref.get()) context.audio.play(sound, still);
+}
+
+void interact(Context& context, Raycast_result const& result) { Interact{context, result}(); }
+
+void Callback::operator()() const {
+  if (result.kind == Kind::cell)
+    cell_();
+  else if (result.kind == Kind::mob)
+    mob_();
+}
+
+void Callback::cell_() const { run_cell_script(&Cell_type::callback, context.scene.wmap, result.cell, result.adjacent); }
+
+void Callback::mob_() const {
+  if (Mob* m = result.mob.get()) run_mob_script(&Mob_type::callback, *m);
+}
+
+void callback(Context& context, Raycast_result const& result) { Callback{context, result}(); }

@@ -1,8 +1,12 @@
 #include "game/player.hpp"
 
 #include "content/cell_db.hpp"
+#include "content/model_db.hpp"
 #include "foundation/event.hpp"
+#include "game/context.hpp"
 #include "world/wmap.hpp"
+
+#include <SDL.h>
 
 #include <glm/common.hpp>
 #include <glm/geometric.hpp>
@@ -224,4 +228,50 @@ Audio_id step_sound(Wmap const& wmap, Body const& body, std::span<Cell_model con
       if (Audio_id s = models[id].sounds[Cell_model::step]) return s;
     }
   return 0;
+}
+
+struct Player::Impl {
+  Context* context;
+  Player_motion motion;
+
+  void update_rotation(Body& body);
+};
+
+Player::Player(Context& context) : impl_(std::make_unique<Impl>(Impl{&context, {}})) {
+  // The eye is drawn from before the first update.
+  if (Mob const* p = context.scene.player)
+    impl_->motion.head_pos = p->body.position + glm::vec3(0.0f, impl_->motion.head_height, 0.0f);
+}
+Player::~Player() = default;
+
+std::int32_t Player::mode() const { return impl_->motion.mode; }
+glm::vec3 const& Player::head_pos() const { return impl_->motion.head_pos; }
+
+void Player::update() {
+  Context& c = *impl_->context;
+  Mob* mob = c.scene.player;
+  if (!mob) return;
+  Body& body = mob->body;
+  Player_motion& m = impl_->motion;
+  Action_states const actions(c.input.states);
+  m.update_mode(body, actions);
+  impl_->update_rotation(body);
+  m.update_movement(body, actions);
+  m.update_vertical(body, actions, c.scene.wmap, c.camera.direction);
+  for (int n = m.update_step(body); n > 0; --n)
+    if (Audio_id s = step_sound(c.scene.wmap, body, model_db().cells)) c.audio.play(s);
+  m.remember(body);
+  c.audio.listener = body.position;
+  c.audio.heading = {std::cos(body.angles.y), std::sin(body.angles.y)};
+}
+
+void Player::Impl::update_rotation(Body& body) {
+  int w = 0, h = 0;
+  if (SDL_Window* window = SDL_GL_GetCurrentWindow()) SDL_GetWindowSize(window, &w, &h);
+  int x = 0, y = 0;
+  SDL_GetMouseState(&x, &y);
+  turn_body(body, {x, y}, {w, h}, context->mouse_released);
+  // In relative mouse mode this moves only the position SDL reports.
+  SDL_WarpMouseInWindow(nullptr, w / 2, h / 2);
+  context->mouse_released = false;
 }

@@ -18,13 +18,16 @@ struct Cube_vertex {
   std::uint8_t effects;    // of the cell model texturing the face
   std::uint8_t u, v;       // texture corner; repeats once per cell
   std::uint16_t layer;     // texture-array layer, orientation in bits 13-15
+
+  bool operator==(Cube_vertex const&) const = default;
 };
 #pragma pack(pop)
 static_assert(sizeof(Cube_vertex) == 10);
+static_assert(offsetof(Cube_vertex, x) == 0 && offsetof(Cube_vertex, y) == 1 && offsetof(Cube_vertex, z) == 2);
 static_assert(offsetof(Cube_vertex, light) == 3);
 static_assert(offsetof(Cube_vertex, occlusion) == 4);
 static_assert(offsetof(Cube_vertex, effects) == 5);
-static_assert(offsetof(Cube_vertex, u) == 6);
+static_assert(offsetof(Cube_vertex, u) == 6 && offsetof(Cube_vertex, v) == 7);
 static_assert(offsetof(Cube_vertex, layer) == 8);
 
 struct Cube_mesh_data {

@@ -4,27 +4,23 @@
 #include "world/scene.hpp"
 #include "world/wmap.hpp"
 
+#include <algorithm>
+
 Light_calculator::Light_calculator(Scene& scene_, glm::ivec3 position_, Wmap_page& page_)
     : scene(scene_), position(position_), page(page_) {
   seeds.reserve(256);
 }
 
+void Cell_light_memo::look_up(Entry& e, std::uint16_t id) {
+  Cell_type const& t = cell_db()[id];
+  e = {id, t.opacity == Cell_opacity::opaque, static_cast<std::uint8_t>(std::min<int>(t.light, 15))};
+}
+
 Opaque_mask opaque_cells(Wmap_page const& page) {
-  // A page holds few types, often interleaved: remember each one's answer
-  // instead of going to the table (and mispredicting) cell by cell.
-  struct Seen {
-    std::uint32_t id = ~0u;
-    bool opaque = false;
-  };
-  std::array<Seen, 64> seen{};
-  Cell_database const& types = cell_db();
+  Cell_light_memo types;
   Cell_id const* ids = page.cells.data();
   Opaque_mask mask;
-  for (int i = 0; i < page_cells; ++i) {
-    Seen& s = seen[ids[i] & 63];
-    if (s.id != ids[i]) s = {ids[i], types[ids[i]].opacity == Cell_opacity::opaque};
-    mask[i] = s.opaque;
-  }
+  for (int i = 0; i < page_cells; ++i) mask[i] = types(ids[i]).opaque;
   return mask;
 }
 
@@ -38,18 +34,16 @@ void Light_calculator::close_shell() {
 }
 
 void Light_calculator::seed_page() {
-  constexpr int steps[6] = {side * side, -side * side, side, -side, 1, -1};
+  constexpr int x_step = side * side;
   for (int x = 1; x <= 16; ++x)
     for (int y = 1; y <= 16; ++y)
       for (int z = 1; z <= 16; ++z) {
         int const i = index(x, y, z);
         std::uint8_t const v = grid[i];
-        if ((v & 15) == 0) continue; // dark cells and walls have nothing to give
-        for (int s : steps)
-          if (grid[i + s] < v) {
-            seeds.emplace_back(x, y, z);
-            break;
-          }
+        std::uint8_t const low = std::min({grid[i - x_step], grid[i + x_step], grid[i - side], grid[i + side],
+                                           grid[i - 1], grid[i + 1]});
+        // Dark cells and walls have nothing to give.
+        if ((v & 15) != 0 && low < v) seeds.emplace_back(x, y, z);
       }
 }
 
@@ -113,8 +107,7 @@ void Light_calculator::fill() {
   }
 }
 
-void Light_calculator::load_nibble(int shift) {
-  Opaque_mask const opaque = opaque_cells(page);
+void Light_calculator::load_nibble(int shift, Opaque_mask const& opaque) {
   // Our own array: only this page's stage writes it, and not meanwhile.
   Light const* own = page.light.data();
   for (int x = 0; x < 16; ++x)

@@ -17,6 +17,31 @@ struct Wmap_page;
 // shell while light is propagated so that it never leaves the page.
 inline constexpr std::uint8_t light_wall = 16;
 
+// What the light needs of a cell type: walls, and emitted light brought into
+// 0..15 (16 would be a wall, more would leak out of the grid). A page holds
+// few types, often interleaved, so each answer is remembered.
+class Cell_light_memo {
+public:
+  struct Entry {
+    std::uint32_t id = ~0u;
+    bool opaque = false;
+    std::uint8_t emits = 0;
+  };
+  Entry const& operator()(std::uint16_t id) {
+    Entry& e = seen_[id & 63];
+    if (e.id != id) look_up(e, id);
+    return e;
+  }
+
+private:
+  static void look_up(Entry& e, std::uint16_t id);
+  std::array<Entry, 64> seen_{};
+};
+
+// Opacity of the page's 4096 cells by in-page index.
+using Opaque_mask = std::array<bool, page_cells>;
+Opaque_mask opaque_cells(Wmap_page const& page);
+
 struct Light_calculator {
   static constexpr int side = 18;
   static constexpr int cells = side * side * side;
@@ -48,26 +73,26 @@ struct Light_calculator {
   void fill();
 
 protected:
-  // Loads the grid from the page's light nibble at `shift` (walls for its
-  // opaque cells) and the shell faces from the neighbours' facing layers.
-  void load_nibble(int shift);
+  // Loads the grid from the page's light nibble at `shift` (walls where
+  // `opaque`) and the shell faces from the neighbours' facing layers.
+  void load_nibble(int shift, Opaque_mask const& opaque);
 };
 
+// Both kinds read the page's cells; a pass that runs both may hand them the
+// page's walls once.
 struct Spread_sunlight : Light_calculator {
   using Light_calculator::Light_calculator;
-  void build_buffer() { load_nibble(0); }
+  void build_buffer() { build_buffer(opaque_cells(page)); }
+  void build_buffer(Opaque_mask const& opaque) { load_nibble(0, opaque); }
 };
 
 struct Spread_spotlight : Light_calculator {
   using Light_calculator::Light_calculator;
-  void build_buffer() { load_nibble(4); }
+  void build_buffer() { build_buffer(opaque_cells(page)); }
+  void build_buffer(Opaque_mask const& opaque) { load_nibble(4, opaque); }
 };
 
 // Gives the page a fresh light array from the two grids (sunlight low nibble,
 // spotlight high nibble; walls 0). The page's old array is released, never
 // written, since neighbours may be reading it.
 void copy_buffer(Wmap_page& page, Light_calculator const& sun, Light_calculator const& spot);
-
-// Opacity of the page's 4096 cells by in-page index.
-using Opaque_mask = std::array<bool, page_cells>;
-Opaque_mask opaque_cells(Wmap_page const& page);

@@ -86,22 +86,15 @@ void Light_page_initializer::mixed(Fmap_page const& flat) {
   sun.seed_page();
   sun.fill();
 
-  // Spotlight: what each open cell emits, brought into 0..15 (16 would be a
-  // wall, more would leak out of the grid).
+  // Spotlight: what each open cell emits.
   Light_calculator spot(scene, position, page);
-  Cell_database const& types = cell_db();
+  Cell_light_memo types;
   Cell_id const* ids = page.cells.data();
-  Cell_id last = ids[0];
-  int emitted = std::min<int>(types[last].light, 15);
   for (int x = 0; x < 16; ++x)
     for (int y = 0; y < 16; ++y)
       for (int z = 0; z < 16; ++z) {
-        int const i = cell_index(x, y, z);
-        if (ids[i] != last) {
-          last = ids[i];
-          emitted = std::min<int>(types[last].light, 15);
-        }
-        spot.at(x + 1, y + 1, z + 1) = opaque[i] ? light_wall : static_cast<std::uint8_t>(emitted);
+        Cell_light_memo::Entry const& t = types(ids[cell_index(x, y, z)]);
+        spot.at(x + 1, y + 1, z + 1) = t.opaque ? light_wall : t.emits;
       }
   spot.close_shell();
   spot.seed_page();

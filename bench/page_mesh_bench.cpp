@@ -1,0 +1,140 @@
+// Both page meshers, one page at a time on one thread: the surface pages of
+// the default map around the spawn, filled and lit as the pipeline does, and
+// uniform pages among their like.
+#include "content/cell_db.hpp"
+#include "render/page_mesh.hpp"
+#include "world/cell_builder.hpp"
+#include "world/light.hpp"
+#include "world/scene.hpp"
+
+#include <benchmark/benchmark.h>
+#include <glm/vector_relational.hpp>
+
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The cell types the fill and the light read, with the opacities of the
+// shipped pack; faces textured one layer per type and face, the grass top
+// with four variants.
+Cell_models game_like_models() {
+  Cell_database& db = cell_db();
+  db["basic.none"].opacity = Cell_opacity::clear;
+  db["basic.leaves"].opacity = Cell_opacity::semiopaque;
+  db["basic.water"].opacity = Cell_opacity::semiclear;
+  for (char const* name : {"basic.stone", "basic.dirt", "basic.grass", "basic.sand"}) db[name];
+  std::vector<Cell_opacity> opacity;
+  std::vector<Cell_model> models(db.size());
+  for (std::size_t id = 0; id < db.size(); ++id) {
+    opacity.push_back(db[id].opacity);
+    for (int f = 0; f < 6; ++f) models[id].texture[f] = Tex_range{std::uint16_t(id * 8 + f), 1};
+  }
+  models[db["basic.grass"].id].texture[3].count = 4;
+  return Cell_models(opacity, std::move(models));
+}
+
+// A block of pages of the default map, filled and lit; the pages inside it
+// that hold the ground's surface.
+struct Surface {
+  Config config{Config::Defaults{}};
+  std::unique_ptr<Scene> scene;
+  Cell_models models = game_like_models();
+  std::vector<glm::ivec3> pages;
+
+  Surface() {
+    std::uint64_t n = 0;
+    Fmap_grids g;
+    fs::path map = fs::path(__FILE__).parent_path().parent_path() / "data/map.mpk.gz";
+    if (std::string e = read_map_file(map, n, g); !e.empty()) throw std::runtime_error(map.string() + ": " + e);
+    scene = std::make_unique<Scene>(config, fs::temp_directory_path(), Fmap(n, std::move(g)));
+    Fmap& fmap = scene->fmap;
+    Wmap& wmap = scene->wmap;
+    fmap.pages.resize({32, 32});
+    wmap.resize({16, 16, 16});
+    glm::ivec3 const lo{fmap.spawn.x, -1, -6}, hi{fmap.spawn.x + 11, 6, 5};
+    std::vector<glm::ivec3> block;
+    for (int x = lo.x; x <= hi.x; ++x)
+      for (int z = lo.z; z <= hi.z; ++z) {
+        fmap.generate({x, z}, fmap.pages.insert({x, z}));
+        for (int y = lo.y; y <= hi.y; ++y) block.push_back({x, y, z});
+      }
+    for (glm::ivec3 p : block) build_cell_page(*scene, p, wmap.insert(p));
+    for (glm::ivec3 p : block) initialize_light_page(*scene, p, *wmap.find(p));
+    for (int pass = 0; pass < 3; ++pass)
+      for (glm::ivec3 p : block)
+        if (wmap.find(p)->stage < 5) spread_light_page(*scene, p, *wmap.find(p));
+    for (glm::ivec3 p : block) {
+      Fmap_page const* flat = fmap.pages.find({p.x, p.z});
+      bool const inside = glm::all(glm::greaterThan(p, lo)) && glm::all(glm::lessThan(p, hi));
+      if (inside && 16 * p.y <= flat->max && 16 * p.y + 16 > flat->min) pages.push_back(p);
+    }
+  }
+};
+
+Surface& surface() {
+  static Surface s;
+  return s;
+}
+
+Wmap const& uniform(Cell_id id, Light light) {
+  static std::vector<std::unique_ptr<Wmap>> kept;
+  auto& w = *kept.emplace_back(std::make_unique<Wmap>(glm::ivec3(4)));
+  for (int x = -1; x <= 1; ++x)
+    for (int y = -1; y <= 1; ++y)
+      for (int z = -1; z <= 1; ++z) {
+        Wmap_page& p = w.insert({x, y, z});
+        p.cells = Page<Cell_id>(id);
+        p.light = Page<Light>(light);
+      }
+  return w;
+}
+
+void counters(benchmark::State& state, std::size_t quads) {
+  state.counters["quads"] = benchmark::Counter(double(quads), benchmark::Counter::kAvgIterations);
+  state.counters["per_cell"] =
+      benchmark::Counter(4096, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void surface_pages(benchmark::State& state, int quality) {
+  Surface& s = surface();
+  std::size_t i = 0, quads = 0;
+  for (auto _ : state) {
+    Cube_mesh_data m = mesh_page(s.scene->wmap, s.pages[i++ % s.pages.size()], quality, s.models);
+    quads += m.vertices.size() / 6;
+    benchmark::DoNotOptimize(m);
+  }
+  counters(state, quads);
+  state.SetLabel(std::to_string(s.pages.size()) + " surface pages of the default map");
+}
+
+void uniform_page(benchmark::State& state, Cell_id id, Light light, int quality) {
+  Wmap const& w = uniform(id, light);
+  std::size_t quads = 0;
+  for (auto _ : state) {
+    Cube_mesh_data m = mesh_page(w, {}, quality, surface().models);
+    quads += m.vertices.size() / 6;
+    benchmark::DoNotOptimize(m);
+  }
+  counters(state, quads);
+}
+
+void BM_MeshHighSurface(benchmark::State& state) { surface_pages(state, 0); }
+void BM_MeshLowSurface(benchmark::State& state) { surface_pages(state, 1); }
+void BM_MeshAllAir(benchmark::State& state) {
+  uniform_page(state, cell_db()["basic.none"].id, 0x0F, int(state.range(0)));
+}
+void BM_MeshAllStone(benchmark::State& state) {
+  uniform_page(state, cell_db()["basic.stone"].id, 0x00, int(state.range(0)));
+}
+
+} // namespace
+
+BENCHMARK(BM_MeshHighSurface)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MeshLowSurface)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MeshAllAir)->ArgName("quality")->Arg(0)->Arg(1);
+BENCHMARK(BM_MeshAllStone)->ArgName("quality")->Arg(0)->Arg(1);

@@ -1,0 +1,75 @@
+#include "render/mob_renderer.hpp"
+
+#include "render/sprite_corners.hpp"
+#include "world/scene.hpp"
+
+Mob_mesh::Mob_mesh() {
+  glGenVertexArrays(1, &vao);
+  glGenBuffers(1, &instances);
+  glGenBuffers(1, &corners);
+  glBindVertexArray(vao);
+
+  glBindBuffer(GL_ARRAY_BUFFER, instances);
+  constexpr GLsizei stride = sizeof(Mob_center);
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, gl_offset(offsetof(Mob_center, position)));
+  glEnableVertexAttribArray(1);
+  glVertexAttribIPointer(1, 1, GL_SHORT, stride, gl_offset(offsetof(Mob_center, layer)));
+  glEnableVertexAttribArray(2);
+  glVertexAttribIPointer(2, 1, GL_UNSIGNED_BYTE, stride, gl_offset(offsetof(Mob_center, light)));
+  for (GLuint a = 0; a < 3; ++a) glVertexAttribDivisor(a, 1);
+
+  upload_sprite_corners(corners, 3);
+  glBindVertexArray(0);
+}
+
+Mob_mesh::~Mob_mesh() {
+  glDeleteBuffers(1, &corners);
+  glDeleteBuffers(1, &instances);
+  glDeleteVertexArrays(1, &vao);
+}
+
+void Mob_mesh::update(std::vector<Mob_center> const& mobs) {
+  glBindBuffer(GL_ARRAY_BUFFER, instances);
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(mobs.size() * sizeof(Mob_center)), mobs.data(),
+               GL_STATIC_DRAW);
+  count = mobs.size();
+}
+
+void Mob_mesh::render() const {
+  glBindVertexArray(vao);
+  glDrawArraysInstanced(GL_TRIANGLE_FAN, 0, 4, static_cast<GLsizei>(count));
+  glBindVertexArray(0);
+}
+
+Mob_renderer::Mob_renderer(Scene& scene_, Model_database const& models_, Dirs const& data)
+    : scene(scene_), models(models_), shaders(data, "shaders/mob.vert", "shaders/mob.frag") {
+  uniforms = {shaders.uniform("view"),      shaders.uniform("projection"), shaders.uniform("camera"),
+              shaders.uniform("fog_color"), shaders.uniform("fog_depth"),  shaders.uniform("texture"),
+              shaders.uniform("light")};
+}
+
+void Mob_renderer::render(glm::vec3 const& camera, glm::mat4 const& projection, glm::mat4 const& view) {
+  mesh.update(make_mesh_for_mobs(scene.mobs, scene.player, scene.wmap, projection * view, models.mobs));
+
+  glEnable(GL_CULL_FACE);
+  glCullFace(GL_BACK); // OpenGL's defaults, set in case the GUI changed them
+  glFrontFace(GL_CCW);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LESS);
+  glActiveTexture(GL_TEXTURE1);
+  glBindTexture(GL_TEXTURE_2D, models.light);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D_ARRAY, models.array_texture());
+  if (!shaders.program) return;
+
+  glUseProgram(shaders.program);
+  glUniform1i(uniforms.texture, 0);
+  glUniform1i(uniforms.light, 1);
+  glUniformMatrix4fv(uniforms.view, 1, GL_FALSE, &view[0][0]);
+  glUniformMatrix4fv(uniforms.projection, 1, GL_FALSE, &projection[0][0]);
+  glUniform3fv(uniforms.camera, 1, &camera[0]);
+  glUniform3fv(uniforms.fog_color, 1, &scene.fog_color[0]);
+  glUniform1f(uniforms.fog_depth, scene.fog_depth);
+  mesh.render();
+}
