@@ -74,7 +74,9 @@ void Callback::operator()() const {
     mob_();
 }
 
-void Callback::cell_() const { run_cell_script(&Cell_type::callback, context.scene.wmap, result.cell, result.adjacent); }
+void Callback::cell_() const {
+  run_cell_script(&Cell_type::callback, context.scene.wmap, result.cell, result.adjacent);
+}
 
 void Callback::mob_() const {
   if (Mob* m = result.mob.get()) run_mob_script(&Mob_type::callback, *m);
