@@ -178,7 +178,7 @@ void Edit::Impl::update_cursor() {
 }
 
 void Edit::Impl::update_actions() {
-  auto pressed = [&](Action a) { return (context->input.states[a] & Input::pressed) != 0; };
+  auto pressed = [&](Action a) { return (state(context->input.states, a) & Input::pressed) != 0; };
   if (pressed(action_paint)) paint();
   if (pressed(action_erase)) erase();
   if (pressed(action_pick)) pick();
