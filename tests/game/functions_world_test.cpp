@@ -163,6 +163,21 @@ TEST(Game_functions, ReplaceSpawnBrowseAndCraft) {
   EXPECT_EQ(std::pair(w.mode, w.kind), std::pair(mode_inventory, kind_target_recipes));
 }
 
+TEST(Game_functions, NothingChangesInAPageBeforeItsFillOrBeyondTheLevelRange) {
+  World w;
+  w.set({4, 3, 4}, cell("fun.stone"));
+  w.wmap.find({0, 0, 0})->stage = 0;
+  w.load({0, 2047, 0}, cell("fun.air")).stage = 7; // up to y 32767
+  std::vector<Val> const at = {Val(glm::ivec3(4, 4, 4)), Val(glm::ivec3(4, 3, 4)), Val(Face::u),
+                               Val(glm::ivec3(4, 32767, 4))};
+  EXPECT_EQ(w.run("[place(@0, \"fun.glass\"), replace(@0, \"fun.glass\"), paint(@1, @2, \"fun.glass\"), "
+                  "cross(@0, @0)]", at),
+            "[false,false,false,false]");
+  EXPECT_EQ(w.run("[place(@3, \"fun.glass\"), replace(@3, \"fun.glass\"), place(@3 + @1 - @0, \"fun.glass\")]", at),
+            "[false,false,true]");
+  EXPECT_EQ(w.happened(), "cell [4,32766,4] fun.glass; place sound of fun.glass");
+}
+
 TEST(Game_functions, CrossStepsThePlayerThroughOntoTheFirstBlockingCellBelow) {
   glm::ivec3 const a{5, 10, 5}, b{4, 10, 5}; // t = (6, 10, 5)
   using Cells = std::vector<std::pair<glm::ivec3, Cell_id>>;
