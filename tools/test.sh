@@ -10,3 +10,7 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp:print_suppressions=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 ctest --test-dir build/asan --output-on-failure --no-tests=error -j "$(nproc)"
+
+# The page pipeline's worker threads, under ThreadSanitizer in a build of
+# their own.
+bash tools/test_tsan.sh

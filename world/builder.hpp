@@ -7,6 +7,7 @@
 #include "content/cell_db.hpp"
 #include "render/cube_page.hpp"
 #include "render/quad_page.hpp"
+#include "world/mesh_jobs.hpp"
 
 #include <glm/vec3.hpp>
 
@@ -17,17 +18,6 @@
 #include <vector>
 
 struct Scene;
-struct Wmap;
-struct Wmap_page;
-
-// What the meshing stage runs; the game passes the real meshers, tests may
-// pass their own.
-struct Mesh_jobs {
-  // The page's mesh at quality 0 (high detail) or 1 (low detail).
-  std::function<Cube_mesh_data(Wmap const&, glm::ivec3 page, int quality)> mesh;
-  // The page's billboard instances (high detail only).
-  std::function<std::vector<Quad_center>(Wmap_page const&)> billboards;
-};
 
 // The steady clock, replaceable in tests.
 using Builder_clock = std::function<std::chrono::steady_clock::time_point()>;

@@ -1,6 +1,10 @@
 #!/usr/bin/env python3
-"""The terrafold program without a window: options, texts and exit codes.
+"""The terrafold program without a window: options, texts and exit codes,
+and how errors end it.
 Usage: command_line_run.py <terrafold> <share dir>"""
+import os
+import pathlib
+import shutil
 import sys
 
 from game_env import Home
@@ -13,7 +17,7 @@ OPTIONS = ("Options:\n  -h, --help           display this help and exit\n"
 
 
 def main():
-    program, share = sys.argv[1], sys.argv[2]
+    program, share = (os.path.abspath(a) for a in sys.argv[1:3])
     failures = []
 
     def check(what, ok, detail=""):
@@ -71,6 +75,24 @@ def main():
         rev = err.split("Terrafold ", 1)[-1].split()[0] if "Terrafold " in err else ""
         check(f"the revision is 40 hex digits: {rev!r}",
               len(rev) == 40 and all(c in "0123456789abcdef" for c in rev), err)
+
+    # A pack script that fails ends the game through the entry point: at
+    # start-up (it does not compile) or while playing (it raises), the world
+    # saved in the second case. No X server: the offscreen driver draws.
+    for script, message, saved in (("1 +\n", "compilation failed", False), ("1 + null\n", "bad cast", True)):
+        with Home(share) as home:
+            packs = home.data_home / "terrafold" / "packs"
+            shutil.copytree(pathlib.Path(share) / "terrafold" / "packs", packs)
+            (packs / "basic" / "scripts" / "boom.ks").write_text(script)
+            types = packs / "basic" / "mob_types.cfg"
+            types.write_text(types.read_text().replace("[player]\n", "[player]\nupdate.fun = scripts/boom.ks\n"))
+            code, _, err = home.run(program, timeout=60, SDL_VIDEODRIVER="offscreen")
+            what = f"a player script {script.strip()!r}"
+            check(f"{what}: status {code}", code == 255, err)
+            check(f"{what}: the error is logged last", err.rstrip().endswith(f"ERROR: {message}"), err)
+            world_file = home.world_dir() / "world.mpk.gz"
+            check(f"{what}: world saved {world_file.exists()}", world_file.exists() == saved, err)
+            check(f"{what}: started {'Ready!' in err}", ("Ready!" in err) == saved, err)
 
     if failures:
         print("\n".join(failures))

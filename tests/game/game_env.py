@@ -48,6 +48,11 @@ class Home:
             "XDG_CONFIG_DIRS": str(root / "etc"),
             "SDL_AUDIODRIVER": "dummy",
         })
+        # The GL driver is unloaded when the window closes, so the leak checker
+        # can no longer tell its allocations from the game's: a sanitizer build
+        # checks leaks in the unit tests, not here.
+        asan = self.env.get("ASAN_OPTIONS", "")
+        self.env["ASAN_OPTIONS"] = (asan + ":" if asan else "") + "detect_leaks=0"
         if config is not None:
             self.config_file.parent.mkdir(parents=True, exist_ok=True)
             self.config_file.write_text(config)
@@ -148,63 +153,36 @@ def hold(key, seconds=0.15):
 
 
 def read_mpk_gz(path):
-    """The first MessagePack value of a gzip file (the subset world files use)."""
+    """The first MessagePack value of a gzip file: the arrays, strings, numbers
+    and nil that world files hold."""
     data = gzip.decompress(pathlib.Path(path).read_bytes())
-    value, _ = _mpk(data, 0)
-    return value
+    return _mpk(data, 0)[0]
+
+
+_NUMBERS = {0xca: ">f", 0xcb: ">d", 0xcc: ">B", 0xcd: ">H", 0xce: ">I", 0xd0: ">b", 0xd1: ">h", 0xd2: ">i"}
 
 
 def _mpk(b, i):
-    t = b[i]
-    i += 1
-    if t <= 0x7f:
-        return t, i
-    if t >= 0xe0:
-        return t - 0x100, i
-    if 0x90 <= t <= 0x9f:
-        return _array(b, i, t & 0x0f)
-    if 0x80 <= t <= 0x8f:
-        return _map(b, i, t & 0x0f)
-    if 0xa0 <= t <= 0xbf:
-        n = t & 0x1f
-        return b[i:i + n].decode(), i + n
-    fixed = {0xcc: ">B", 0xcd: ">H", 0xce: ">I", 0xcf: ">Q", 0xd0: ">b", 0xd1: ">h", 0xd2: ">i", 0xd3: ">q",
-             0xca: ">f", 0xcb: ">d"}
-    if t in fixed:
-        f = fixed[t]
-        return struct.unpack_from(f, b, i)[0], i + struct.calcsize(f)
+    t, i = b[i], i + 1
+    if t <= 0x7f or t >= 0xe0:
+        return (t if t <= 0x7f else t - 0x100), i
     if t == 0xc0:
         return None, i
-    if t in (0xc2, 0xc3):
-        return t == 0xc3, i
-    sized = {0xd9: (">B", "str"), 0xda: (">H", "str"), 0xdb: (">I", "str"), 0xc4: (">B", "bin"),
-             0xc5: (">H", "bin"), 0xc6: (">I", "bin"), 0xdc: (">H", "arr"), 0xdd: (">I", "arr"),
-             0xde: (">H", "map"), 0xdf: (">I", "map")}
-    f, kind = sized[t]
-    n = struct.unpack_from(f, b, i)[0]
-    i += struct.calcsize(f)
-    if kind == "str":
+    if t in _NUMBERS:
+        return struct.unpack_from(_NUMBERS[t], b, i)[0], i + struct.calcsize(_NUMBERS[t])
+    if 0xa0 <= t <= 0xbf or t == 0xd9:
+        n = t & 0x1f if t != 0xd9 else b[i]
+        i += t == 0xd9
         return b[i:i + n].decode(), i + n
-    if kind == "bin":
-        return b[i:i + n], i + n
-    return (_array if kind == "arr" else _map)(b, i, n)
-
-
-def _array(b, i, n):
-    out = []
-    for _ in range(n):
-        v, i = _mpk(b, i)
-        out.append(v)
-    return out, i
-
-
-def _map(b, i, n):
-    out = {}
-    for _ in range(n):
-        k, i = _mpk(b, i)
-        v, i = _mpk(b, i)
-        out[k if not isinstance(k, list) else tuple(k)] = v
-    return out, i
+    if 0x90 <= t <= 0x9f or t == 0xdc:
+        n = t & 0x0f if t != 0xdc else struct.unpack_from(">H", b, i)[0]
+        i += 2 * (t == 0xdc)
+        out = []
+        for _ in range(n):
+            v, i = _mpk(b, i)
+            out.append(v)
+        return out, i
+    raise ValueError(f"unexpected MessagePack type 0x{t:02x}")
 
 
 def read_png(path):

@@ -1,0 +1,49 @@
+// The terrafold program: reads its one option or the world name, then plays
+// that world until the player quits. It is the last catcher of errors: the
+// world is already saved when one reaches here.
+#include "foundation/config.hpp"
+#include "foundation/paths.hpp"
+#include "game/command_line.hpp"
+#include "game/game.hpp"
+
+#include "revision.hpp"
+
+#include <SDL.h>
+
+#include <exception>
+
+int main(int argc, char** argv) {
+  Command command = parse_command_line(argc, argv);
+  try {
+    switch (command.kind) {
+    case Command::help:
+      SDL_Log("%s", usage_text);
+      SDL_Log("%s", option_text);
+      return 0;
+    case Command::version:
+      SDL_Log("%s\n", version_string);
+      return 0;
+    case Command::config: {
+      Config config;
+      // A settings file that could not be written is not a success.
+      return config.save() ? 0 : -1;
+    }
+    case Command::usage_error:
+      SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s", usage_text);
+      return 1;
+    case Command::play:
+      break;
+    }
+    SDL_Log("Terrafold %s\n", revision_string);
+    Config config;
+    std::filesystem::path world_dir = paths.data.w(basedir / "save" / command.world);
+    play(config, world_dir);
+  } catch (std::exception const& e) {
+    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s\n", e.what());
+    return -1;
+  } catch (...) {
+    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s\n", "unrecognized error");
+    return -1;
+  }
+  return 0;
+}

@@ -1,0 +1,213 @@
+#include "world/world_center.hpp"
+
+#include "world/light.hpp"
+#include "world/scene.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// Beyond this a coordinate is nonsense anyway; keeping it here leaves room
+// for the box arithmetic around it.
+constexpr float coord_limit = 1073741824.0f; // 2^30
+
+int chebyshev(glm::ivec3 a, glm::ivec3 b) {
+  glm::ivec3 d = glm::abs(a - b);
+  return std::max({d.x, d.y, d.z});
+}
+
+bool within(glm::ivec3 p, glm::ivec3 c, glm::ivec3 r) {
+  glm::ivec3 d = glm::abs(p - c);
+  return d.x <= r.x && d.y <= r.y && d.z <= r.z;
+}
+
+bool in_window(glm::ivec2 p, glm::ivec3 c, glm::ivec3 r) {
+  return std::abs(p.x - c.x) <= r.x && std::abs(p.y - c.z) <= r.z;
+}
+
+} // namespace
+
+glm::ivec3 box_radius(Config const& config) {
+  glm::ivec3 v = config.view_distance;
+  return {std::clamp(v.x, 0, 64), std::clamp(v.y, 0, 32), std::clamp(v.z, 0, 64)};
+}
+
+int detail_radius(Config const& config) { return std::clamp(config.high_def_radius, 0, 64); }
+
+int page_detail(glm::ivec3 p, glm::ivec3 centre, int radius) { return chebyshev(p, centre) > radius ? 1 : 0; }
+
+glm::ivec3 page_at(glm::vec3 position) {
+  glm::ivec3 page;
+  for (int i = 0; i < 3; ++i) {
+    float f = std::floor(position[i]);
+    if (std::isnan(f)) f = 0.0f;
+    page[i] = static_cast<int>(std::clamp(f, -coord_limit, coord_limit)) >> 4;
+  }
+  return page;
+}
+
+World_center::World_center(Scene& scene_, Mesh_jobs jobs)
+    : scene(scene_), queue(std::move(jobs)), table_radius(box_radius(scene_.config)),
+      meshed_radius(detail_radius(scene_.config)) {
+  center = player_page();
+  size_tables();
+  scene.wmap.insert(center);
+  glm::ivec3 r = table_radius;
+  for (int x = center.x - r.x; x <= center.x + r.x; ++x)
+    for (int z = center.z - r.z; z <= center.z + r.z; ++z) load_flat_page({x, z});
+}
+
+glm::ivec3 World_center::player_page() const { return scene.player ? page_at(scene.player->body.position) : center; }
+
+bool World_center::update_center() {
+  glm::ivec3 q = player_page();
+  if (!forced) {
+    if (q == center) {
+      frames = 0;
+      return false;
+    }
+    if (frames + 1 < 30) {
+      ++frames;
+      return false;
+    }
+    frames = 0;
+  }
+  glm::ivec3 old = center;
+  center = q;
+  shift_flat_border(old);
+  shift_world_border(old);
+  shift_hd_threshold(old);
+  forced = false;
+  return true;
+}
+
+void World_center::shift_flat_border(glm::ivec3 old) {
+  glm::ivec3 r = table_radius;
+  auto& pages = scene.fmap.pages;
+  // Leaving pages go first: an entering page may take a leaving one's slot.
+  for (int x = old.x - r.x; x <= old.x + r.x; ++x)
+    for (int z = old.z - r.z; z <= old.z + r.z; ++z) {
+      glm::ivec2 p{x, z};
+      if (in_window(p, center, r)) continue;
+      if (Fmap_page* f = pages.find(p)) {
+        if (f->flags & Fmap_page::dirty) f->save(scene.dir, p);
+        pages.erase(p);
+      }
+    }
+  for (int x = center.x - r.x; x <= center.x + r.x; ++x)
+    for (int z = center.z - r.z; z <= center.z + r.z; ++z)
+      if (!in_window({x, z}, old, r)) load_flat_page({x, z});
+}
+
+void World_center::shift_world_border(glm::ivec3 old) {
+  glm::ivec3 r = table_radius;
+  glm::ivec3 lo = center - r, hi = center + r;
+  // Slab by slab: positions off the new range in x, then (among the rest)
+  // in y, then in z.
+  for (int axis = 0; axis < 3; ++axis) {
+    auto take = [&](int b, int v) {
+      bool inside = lo[b] <= v && v <= hi[b];
+      return b < axis ? inside : b == axis ? !inside : true;
+    };
+    for (int x = old.x - r.x; x <= old.x + r.x; ++x) {
+      if (!take(0, x)) continue;
+      for (int y = old.y - r.y; y <= old.y + r.y; ++y) {
+        if (!take(1, y)) continue;
+        for (int z = old.z - r.z; z <= old.z + r.z; ++z) {
+          if (!take(2, z)) continue;
+          glm::ivec3 p{x, y, z};
+          if (scene.wmap.find(p)) {
+            save_page(p);
+            scene.wmap.erase(p); // its mobs stay listed in the scene until the mob update drops them
+          }
+          queue.remove(p); // also for a page never built: a mesh may be left from before
+        }
+      }
+    }
+  }
+}
+
+void World_center::shift_hd_threshold(glm::ivec3 old) {
+  int r_old = meshed_radius, r_new = detail_radius(scene.config);
+  glm::ivec3 lo = center - table_radius, hi = center + table_radius; // only these can be loaded
+  auto visit = [&](glm::ivec3 c, int r) {
+    glm::ivec3 a = glm::max(c - r, lo), b = glm::min(c + r, hi);
+    for (int x = a.x; x <= b.x; ++x)
+      for (int y = a.y; y <= b.y; ++y)
+        for (int z = a.z; z <= b.z; ++z) {
+          glm::ivec3 p{x, y, z};
+          if ((chebyshev(p, old) <= r_old) == (chebyshev(p, center) <= r_new)) continue;
+          Wmap_page* page = scene.wmap.find(p);
+          if (page && page->stage.load() >= 7) page->stage = 6;
+        }
+  };
+  visit(old, r_old);
+  visit(center, r_new);
+  meshed_radius = r_new;
+}
+
+void World_center::finish_light(std::vector<glm::ivec3> const& pages) {
+  for (int round = 0; round < 4; ++round) {
+    bool ran = false;
+    for (glm::ivec3 p : pages) {
+      Wmap_page* page = scene.wmap.find(p);
+      if (!page) continue;
+      int stage = page->stage.load();
+      if (stage < 1 || stage > 4 || !scene.fmap.pages.find({p.x, p.z})) continue;
+      if (stage == 1) initialize_light_page(scene, p, *page);
+      else spread_light_page(scene, p, *page);
+      ran = true;
+    }
+    if (!ran) break;
+  }
+}
+
+void World_center::save_page(glm::ivec3 p) {
+  Wmap_page* page = scene.wmap.find(p);
+  if (!page) return;
+  // A page that never got its cells holds nothing worth a file.
+  if (page->has(Wmap_page::dirty) && page->stage.load() >= 1) {
+    finish_light({p});
+    scene.wmap.save_cells(p, scene.dir);
+  }
+  scene.wmap.save_mobs(p, scene.dir);
+}
+
+void World_center::save_all() {
+  std::vector<glm::ivec3> dirty;
+  scene.wmap.for_each([&](glm::ivec3 key, Wmap_page const& page) {
+    if (page.has(Wmap_page::dirty) && page.stage.load() >= 1) dirty.push_back(key);
+  });
+  finish_light(dirty);
+  for (glm::ivec3 p : dirty) scene.wmap.save_cells(p, scene.dir);
+  scene.wmap.save_mobs(scene.dir);
+  scene.fmap.pages.for_each([&](glm::ivec2 key, Fmap_page& f) {
+    if (f.flags & Fmap_page::dirty) f.save(scene.dir, key);
+  });
+}
+
+void World_center::resize_tables() {
+  save_all();
+  glm::ivec3 r = box_radius(scene.config);
+  scene.wmap.for_each([&](glm::ivec3 key, Wmap_page const&) {
+    if (!within(key, center, r)) queue.remove(key);
+  });
+  table_radius = r;
+  meshed_radius = detail_radius(scene.config);
+  size_tables();
+  for (int x = center.x - r.x; x <= center.x + r.x; ++x)
+    for (int z = center.z - r.z; z <= center.z + r.z; ++z) load_flat_page({x, z});
+}
+
+void World_center::size_tables() {
+  glm::ivec3 r = table_radius;
+  scene.wmap.resize({table_size(r.x), table_size(r.y), table_size(r.z)});
+  scene.fmap.pages.resize({table_size(r.x), table_size(r.z)});
+}
+
+void World_center::load_flat_page(glm::ivec2 p) {
+  Fmap_page& f = scene.fmap.pages.insert(p);
+  if (!f.load(scene.dir, p)) scene.fmap.generate(p, f);
+}
