@@ -162,7 +162,7 @@ struct World_view {
       bool const near = std::max(d.x, d.z) <= config.high_def_radius;
       Cube_mesh_data m = mesh_page(scene->wmap, p, near ? 0 : 1, tables);
       if (!m.vertices.empty()) cubes.emplace_back(p, std::move(m));
-      if (near) billboards.push_back({p, billboard_instances(page, cell_db(), models->cells)});
+      if (near) billboards.push_back({p, make_mesh_for_billboards(page, cell_db(), models->cells)});
     });
     meshed = cubes.size();
     pages->update(cubes);

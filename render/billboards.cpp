@@ -18,11 +18,11 @@ std::uint8_t anchor(int coordinate, float offset) {
 } // namespace
 
 std::vector<Quad_center> make_mesh_for_billboards(Wmap_page const& page) {
-  return billboard_instances(page, cell_db(), model_db().cells);
+  return make_mesh_for_billboards(page, cell_db(), model_db().cells);
 }
 
-std::vector<Quad_center> billboard_instances(Wmap_page const& page, Cell_database const& types,
-                                             std::span<Cell_model const> models) {
+std::vector<Quad_center> make_mesh_for_billboards(Wmap_page const& page, Cell_database const& types,
+                                                  std::span<Cell_model const> models) {
   static Cell_model const default_model{};
   std::vector<Quad_center> out;
   Page<Cell_id> const cells = page.cells.snapshot();

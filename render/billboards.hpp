@@ -11,10 +11,9 @@
 
 struct Wmap_page;
 
-// With the game's cell types and models; one name, so it passes straight
-// into the pipeline's mesh jobs.
+// With the game's cell types and models.
 std::vector<Quad_center> make_mesh_for_billboards(Wmap_page const& page);
 
 // With the given tables; an id past `models` takes the default model.
-std::vector<Quad_center> billboard_instances(Wmap_page const& page, Cell_database const& types,
-                                             std::span<Cell_model const> models);
+std::vector<Quad_center> make_mesh_for_billboards(Wmap_page const& page, Cell_database const& types,
+                                                  std::span<Cell_model const> models);

@@ -160,7 +160,7 @@ TEST_F(Draw, BillboardsFaceTheCameraAndDropTransparentTexels) {
   Quad_renderer quads(*scene, *models, built_data());
   Wmap_page page;
   page.cells.set(cell_index(8, 8, 8), cell_db()["rt.flower"].id);
-  std::vector<Quad_center> const list = billboard_instances(page, cell_db(), models->cells);
+  std::vector<Quad_center> const list = make_mesh_for_billboards(page, cell_db(), models->cells);
   ASSERT_EQ(list.size(), 1u);
   quads.update({Quad_page{{0, 0, 0}, list}});
   // Seen from +z and from +x: the sprite's opaque right half lies right of the middle.

@@ -1,6 +1,5 @@
 #include "render/billboards.hpp"
 #include "render/mob_instances.hpp"
-#include "world/builder.hpp"
 
 #include "support/render.hpp"
 #include "world/mob.hpp"
@@ -12,7 +11,6 @@
 #include <numbers>
 #include <optional>
 #include <tuple>
-#include <type_traits>
 
 namespace {
 
@@ -138,9 +136,6 @@ TEST(Mob_instances, LightComesFromTheLoadedPageOfTheMobsCell) {
   EXPECT_EQ(l[0].light, 15);
 }
 
-// The game's list goes into the pipeline's mesh jobs as it is.
-static_assert(std::is_constructible_v<decltype(Mesh_jobs::billboards), decltype(&make_mesh_for_billboards)>);
-
 TEST(Billboards, AnchorsLightAndLayersInCellOrder) {
   struct Type {
     char const* name;
@@ -159,7 +154,7 @@ TEST(Billboards, AnchorsLightAndLayersInCellOrder) {
   Cell_id const solid = cell_db()["rb.solid"].id; // opaque: no instance
 
   Wmap_page page;
-  EXPECT_TRUE(billboard_instances(page, cell_db(), models).empty());
+  EXPECT_TRUE(make_mesh_for_billboards(page, cell_db(), models).empty());
   struct Cell {
     glm::ivec3 at;
     Cell_id id;
@@ -171,7 +166,7 @@ TEST(Billboards, AnchorsLightAndLayersInCellOrder) {
     page.cells.set(i, c.id);
     page.light.set(i, c.light);
   }
-  auto const list = billboard_instances(page, cell_db(), models);
+  auto const list = make_mesh_for_billboards(page, cell_db(), models);
   struct Expected {
     std::uint8_t x, y, z, light;
     std::uint16_t layer;
@@ -190,7 +185,7 @@ TEST(Billboards, AnchorsLightAndLayersInCellOrder) {
   }
   // A type past the models is drawn untextured.
   page.cells.set(0, ids[0]);
-  auto const bare = billboard_instances(page, cell_db(), {});
+  auto const bare = make_mesh_for_billboards(page, cell_db(), {});
   ASSERT_FALSE(bare.empty());
   EXPECT_EQ(bare[0].layer, -1);
 }
