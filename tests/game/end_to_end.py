@@ -1,97 +1,218 @@
 #!/usr/bin/env python3
-"""The whole game under X, driven like a player: start on a fresh world, walk,
-take a screenshot, run a line in the console, end with SIGTERM (the world is
-saved), start again on the saved world, fail to take a screenshot. Run inside an X server (xvfb-run).
-Usage: end_to_end.py <terrafold> <share dir>"""
+"""The whole game under X, driven like a player.
+
+First run, on a fresh world: walk forward, take a screenshot (sky above, the
+ground below), look down, pick the cell under the crosshair into the empty
+hand, erase that cell, look a little further and place the held item there,
+open the inventory screen and close it, run a line in the console, and leave
+through the main menu's "exit" entry: status 0, the world and the edited
+page saved, the log's closing lines.
+Second run: the saved world is found again, the player where it was left
+and the edit still there; a screenshot that can't be written is reported;
+SIGTERM ends the game through the saving exit.
+Run inside an X server (xvfb-run). Usage: end_to_end.py <terrafold> <share dir>"""
 import os
+import re
 import shutil
 import signal
 import sys
 import time
 
-from game_env import Home, focus, hold, read_mpk_gz, read_png, xdotool
+from game_env import Home, changed_share, click, focus, grab, hold, read_mpk_gz, read_png, saved_cell, wait_drawn, xdotool
 
 READY_TIMEOUT = 25
+WIDTH, HEIGHT = 800, 600
+SKY = (99, 156, 255)
+# The main menu: a 200x200 window in the middle; under its title bar (a
+# 20-pixel font with 3 pixels above and below) and 8 pixels of padding, rows
+# of 20 pixels 4 apart: resume, settings, exit.
+EXIT_ROW = (WIDTH // 2, (HEIGHT - 200) // 2 + 26 + 8 + 2 * 24 + 10)
 
 
 def wait_until(ready, timeout):
     end = time.monotonic() + timeout
     while not ready() and time.monotonic() < end:
         time.sleep(0.1)
+    return ready()
 
 
 def close(a, b, tolerance):
     return all(abs(x - y) <= tolerance for x, y in zip(a, b))
 
 
+def vec(text):
+    """The cell of a Vec as the console prints it: "[x,y,z]"."""
+    m = re.fullmatch(r"\[(-?\d+),(-?\d+),(-?\d+)\]", text.strip())
+    assert m, f"not a printed Vec: {text!r}"
+    return tuple(int(c) for c in m.groups())
+
+
+def look(dy, steps):
+    """Turns the view by relative mouse motion in small steps (0.0025 radians
+    a pixel): even a few steps in one slow frame stay under the quarter of
+    the window beyond which a motion is ignored."""
+    for _ in range(steps):
+        xdotool("mousemove_relative", "--", "0", str(dy))
+        time.sleep(0.12)
+    time.sleep(0.3)
+
+
+def press(button):
+    """Presses and releases a mouse button, held for at least two frames."""
+    xdotool("mousedown", str(button))
+    time.sleep(0.25)
+    xdotool("mouseup", str(button))
+    time.sleep(0.3)
+
+
+class Expect:
+    """Failures that say what was expected, with the game's log and output."""
+
+    def __init__(self, game):
+        self.game = game
+
+    def __call__(self, ok, what):
+        if not ok:
+            raise AssertionError(f"{what}\n--- log:\n{self.game.log()}\n--- standard output:\n{self.game.stdout()}")
+
+
+def first_run(home, program, world):
+    world_file = world / "world.mpk.gz"
+    game = home.start(program)
+    expect = Expect(game)
+    try:
+        game.wait_for("Ready!", READY_TIMEOUT)
+        expect(not world_file.exists(), "a new world has no world file yet")
+        window = focus()
+        wait_drawn(window)
+        start = vec(game.console("print(here())"))
+
+        hold("w", 1.5)
+        time.sleep(0.5)
+        walked = vec(game.console("print(here())"))
+        expect(abs(walked[0] - start[0]) + abs(walked[2] - start[2]) >= 1,
+               f"walking forward moved the player from {start} to {walked}")
+
+        # Looking ahead from the ground: sky above, the ground below.
+        hold("0")
+        expect(wait_until(lambda: list(home.work.glob("*.png")), 10), "a screenshot in the working directory")
+
+        # Down about 35 degrees: the crosshair meets the ground a few cells ahead.
+        look(30, 8)
+        game.console("p = cubr()")
+        aimed = game.console('print(p, " ", cell(p))')
+        cell_p, type_p = aimed.split()
+        p = vec(cell_p)
+        expect(type_p not in ("basic.none", "basic.water"), f"the crosshair on the ground, not on {type_p} at {p}")
+
+        # The new player's hand is empty: the middle button picks the cell's
+        # drop into it; the left button erases the cell.
+        press(2)
+        press(1)
+        erased = game.console('print(cell(p))')
+        expect(erased.strip() == "basic.none", f"the erased cell {p} is empty, not {erased.strip()}")
+
+        # A little further up, onto the ground beyond the hole: the right
+        # button places the held item in front of the face the crosshair meets.
+        look(-12, 3)
+        game.console("q = cupl()")
+        target = game.console('print(q, " ", cell(q))')
+        cell_q, type_q = target.split()
+        q = vec(cell_q)
+        expect(type_q == "basic.none" and q != p, f"an empty cell to place in, not {type_q} at {q}")
+        press(3)
+        placed = game.console('print(cell(q))').strip()
+        expect(placed not in ("basic.none", ""), f"a cell placed at {q}, found {placed}")
+
+        # The inventory screen covers the middle of the window while it is open.
+        box = (WIDTH // 2 - 60, HEIGHT // 2 - 60, 120, 120)
+        before = grab(window, box)
+        hold("Tab")
+        time.sleep(0.5)
+        shown = grab(window, box)
+        hold("Tab")
+        time.sleep(0.5)
+        after = grab(window, box)
+        expect(changed_share(before, shown) > 0.5, "the inventory screen drawn over the middle of the window")
+        expect(changed_share(before, after) < 0.2, "the inventory screen gone again")
+
+        out = game.console("print(1 + 2)")
+        expect(out == "3\n", f"the console printed {out!r} for print(1 + 2), not '3\\n'")
+
+        # The main menu's third row leaves the game.
+        hold("Escape")
+        time.sleep(0.5)
+        click(window, *EXIT_ROW)
+        try:
+            status = game.proc.wait(30)
+        except Exception:
+            expect(False, f"the game did not end after a click on the main menu's exit row at {EXIT_ROW}")
+        game.stop(signal.SIGTERM)
+    finally:
+        game.kill()
+
+    expect(status == 0, f"status {status} after the main menu's exit, not 0")
+    log = game.log()
+    expect(world_file.exists(), f"the world file {world_file} saved")
+    expect(f"Saving {world_file}" in log, f'"Saving {world_file}" in the log')
+    expect("Session profile:" in log, '"Session profile:" in the log')
+    for cell, wanted in ((p, "basic.none"), (q, placed)):
+        page = world / "cells" / ("%d.%d.%d.mpk.gz" % tuple(c >> 4 for c in cell))
+        expect(f"Saving {page}" in log and page.exists(), f"the edited page saved as {page}")
+        found = saved_cell(world, cell)
+        expect(found == wanted, f"the saved page gives {cell} as {found}, not {wanted}")
+
+    shots = sorted(home.work.glob("*.png"))
+    expect(len(shots) == 1, f"one screenshot, found {shots}")
+    width, height, rows = read_png(shots[0])
+    expect((width, height) == (WIDTH, HEIGHT), f"a screenshot of {WIDTH}x{HEIGHT}, not {width}x{height}")
+    top, bottom = rows[5][width // 2], rows[height - 10][width // 2]
+    expect(close(top, SKY, 3), f"the screenshot's top pixel {top} is the sky {SKY}")
+    expect(not close(bottom, SKY, 30) and bottom != (0, 0, 0), f"the screenshot's bottom pixel {bottom} is ground")
+
+    record = read_mpk_gz(world_file)
+    expect(isinstance(record, list) and len(record) == 1 and len(record[0]) == 6 and
+           record[0][0] == "basic.player", f"the world file holds the player: {record}")
+    return record[0], p, q, placed
+
+
+def second_run(home, program, world, player, p, q, placed):
+    world_file = world / "world.mpk.gz"
+    game = home.start(program)
+    expect = Expect(game)
+    try:
+        game.wait_for("Ready!", READY_TIMEOUT)
+        wait_drawn(focus())
+        # The player stands where it was left, looking the same way: the
+        # crosshair is on the placed cell again, and the hole is still there.
+        here = game.console('print(cubr(), " ", cell(cubr()))').strip()
+        wanted = "[%d,%d,%d] %s" % (*q, placed)
+        expect(here == wanted, f"the crosshair on the placed cell again: {wanted}, not {here}")
+        # A screenshot that can't be written (the working directory is gone)
+        # is reported, and the game goes on.
+        shutil.rmtree(home.work)
+        hold("0")
+        game.wait_for("can't save the screenshot", 10)
+        status = game.stop(signal.SIGTERM)
+    finally:
+        game.kill()
+    log = game.log()
+    expect(status == 0, f"status {status} after SIGTERM, not 0")
+    expect(f"Loading {world_file}" in log, f'"Loading {world_file}" in the log')
+    second = read_mpk_gz(world_file)[0]
+    expect(second[0] == "basic.player", f"the player saved again: {second}")
+    # x and z stay put; the body may still settle vertically.
+    moved = [abs(a - b) for a, b in zip(player[1], second[1])]
+    expect(moved[0] < 0.5 and moved[2] < 0.5, f"the player found where it was left: {player[1]}, then {second[1]}")
+
+
 def main():
     program, share = (os.path.abspath(a) for a in sys.argv[1:3])
     with Home(share) as home:
         world = home.world_dir()
-        world_file = world / "world.mpk.gz"
-
-        game = home.start(program)
-        try:
-            game.wait_for("Ready!", READY_TIMEOUT)
-            assert not world_file.exists(), "a new world has no world file yet"
-            focus()
-            time.sleep(0.5)
-            hold("w", 1.0)
-            hold("0")
-            wait_until(lambda: list(home.work.glob("*.png")), 10)
-            # The console runs typed code; its transcript goes to standard output.
-            hold("period")
-            time.sleep(0.3)
-            xdotool("type", "--delay", "80", "print(1 + 2)")
-            hold("Return")
-            wait_until(lambda: "> print(1 + 2)\n3\n" in game.stdout(), 10)
-            hold("Escape")
-            status = game.stop(signal.SIGTERM)
-        finally:
-            game.kill()
-        log = game.log()
-        assert status == 0, f"status {status} after SIGTERM:\n{log}"
-        assert "> print(1 + 2)\n3\n" in game.stdout(), f"console output:\n{game.stdout()}"
-        assert world_file.exists(), f"no {world_file}:\n{log}"
-        assert f"Saving {world_file}" in log, log
-        assert "Session profile:" in log, log
-        first = read_mpk_gz(world_file)
-        assert isinstance(first, list) and len(first) == 1 and len(first[0]) == 6, first
-        player_type, position = first[0][0], first[0][1]
-        assert player_type == "basic.player", first
-
-        shots = sorted(home.work.glob("*.png"))
-        assert len(shots) == 1, f"screenshots: {shots}\n{log}"
-        width, height, rows = read_png(shots[0])
-        assert (width, height) == (800, 600), (width, height)
-        # Looking ahead from the ground: sky above, the ground below.
-        sky = (99, 156, 255)
-        top, bottom = rows[5][width // 2], rows[height - 10][width // 2]
-        assert close(top, sky, 3), f"top pixel {top} is not the sky"
-        assert not close(bottom, sky, 30) and bottom != (0, 0, 0), f"bottom pixel {bottom} is not ground"
-
-        # The saved world is found again: the player starts where it was left.
-        # A screenshot that can't be written (the working directory is gone)
-        # is reported, and the game goes on.
-        game = home.start(program)
-        try:
-            game.wait_for("Ready!", READY_TIMEOUT)
-            focus()
-            shutil.rmtree(home.work)
-            hold("0")
-            game.wait_for("can't save the screenshot", 10)
-            status = game.stop(signal.SIGTERM)
-        finally:
-            game.kill()
-        log = game.log()
-        assert status == 0, f"status {status} after SIGTERM:\n{log}"
-        assert f"Loading {world_file}" in log, log
-        second = read_mpk_gz(world_file)
-        assert second[0][0] == "basic.player", second
-        # x and z stay put; the body may still settle vertically.
-        moved = [abs(a - b) for a, b in zip(position, second[0][1])]
-        assert moved[0] < 0.5 and moved[2] < 0.5, f"{position} then {second[0][1]}"
-    print("the game started, saved, and found its world again")
+        player, p, q, placed = first_run(home, program, world)
+        second_run(home, program, world, player, p, q, placed)
+    print("the game started, was played, saved, and found its world again")
     return 0
 
 

@@ -1,6 +1,7 @@
 """A private home for running the real game: temporary XDG directories, the
 build's data, a small window and view, and helpers to read what the game
 writes."""
+import ctypes
 import gzip
 import os
 import pathlib
@@ -115,6 +116,35 @@ class Game:
             time.sleep(0.05)
         raise AssertionError(f"no {text!r} within {timeout} s:\n{self.log()}")
 
+    def wait_for_output(self, text, timeout, since=0):
+        """Waits until standard output holds the text after the first `since`
+        characters; returns the output from there on."""
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            out = self.stdout()[since:]
+            if text in out:
+                return out
+            if self.proc.poll() is not None:
+                break
+            time.sleep(0.05)
+        raise AssertionError(f"no {text!r} on standard output within {timeout} s; it holds:\n{self.stdout()}\n"
+                             f"the log:\n{self.log()}")
+
+    def console(self, line, timeout=15):
+        """Opens the console, enters one line and closes it again; returns
+        what the console wrote for it (the echo first)."""
+        since = len(self.stdout())
+        hold("period")
+        time.sleep(0.3)
+        xdotool("type", "--delay", "60", line)
+        hold("Return")
+        out = self.wait_for_output(f"> {line}\n", timeout, since)
+        # The echo comes out together with what the line printed.
+        out = out[out.index(f"> {line}\n"):]
+        hold("Escape")
+        time.sleep(0.2)
+        return out[len(line) + 3:]
+
     def stop(self, sig, timeout=30):
         self.proc.send_signal(sig)
         try:
@@ -144,7 +174,80 @@ def focus(name="terrafold"):
     return window
 
 
-def hold(key, seconds=0.15):
+def click(window, x, y, button=1):
+    """Moves the pointer to (x, y) of the window, then presses and releases
+    a mouse button there, each held for at least two frames."""
+    xdotool("mousemove", "--window", window, str(x), str(y))
+    time.sleep(0.2)
+    xdotool("mousedown", str(button))
+    time.sleep(0.25)
+    xdotool("mouseup", str(button))
+    time.sleep(0.1)
+
+
+class _XImage(ctypes.Structure):
+    _fields_ = [(name, ctypes.c_int) for name in ("width", "height", "xoffset", "format")] + \
+               [("data", ctypes.c_void_p)] + \
+               [(name, ctypes.c_int) for name in ("byte_order", "bitmap_unit", "bitmap_bit_order", "bitmap_pad",
+                                                 "depth", "bytes_per_line", "bits_per_pixel")]
+
+
+def grab(window, box):
+    """The (r, g, b) pixels that the X server shows in a box (x, y, width,
+    height) of the window, row by row: the GUI windows included, which the
+    game's own screenshots leave out."""
+    x11 = ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XGetImage.restype = ctypes.POINTER(_XImage)
+    x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
+                              ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+    x11.XDestroyImage.argtypes = [ctypes.POINTER(_XImage)]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = x11.XOpenDisplay(None)
+    assert display, "no X display"
+    try:
+        x, y, w, h = box
+        z_pixmap = 2
+        image = x11.XGetImage(display, int(window), x, y, w, h, 0xFFFFFFFF, z_pixmap)
+        assert image, f"no image of window {window}"
+        try:
+            i = image.contents
+            assert i.bits_per_pixel == 32 and i.byte_order == 0, "only 32-bit little-endian pixels"
+            data = ctypes.string_at(i.data, i.bytes_per_line * h)
+            return [[tuple(data[r * i.bytes_per_line + 4 * c + k] for k in (2, 1, 0)) for c in range(w)]
+                    for r in range(h)]
+        finally:
+            x11.XDestroyImage(image)
+    finally:
+        x11.XCloseDisplay(display)
+
+
+def wait_drawn(window, timeout=20, settle=1.0):
+    """Waits until the window shows more than black (the first frames come
+    slowly while the world around the player is built), then a little
+    longer, so that frames come at their usual pace for the input."""
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        if any(p != (0, 0, 0) for p in grab(window, (0, 0, 64, 1))[0]):
+            time.sleep(settle)
+            return
+        time.sleep(0.1)
+    raise AssertionError(f"the window stayed black for {timeout} s")
+
+
+def changed_share(before, after, tolerance=24):
+    """The share of the pixels of two grabs of the same box that differ by
+    more than the tolerance in some channel."""
+    n = changed = 0
+    for row_a, row_b in zip(before, after):
+        for a, b in zip(row_a, row_b):
+            n += 1
+            changed += any(abs(p - q) > tolerance for p, q in zip(a, b))
+    return changed / n if n else 0.0
+
+
+def hold(key, seconds=0.25):
     """Presses and releases a key with time for at least two frames between."""
     xdotool("keydown", key)
     time.sleep(seconds)
@@ -153,13 +256,18 @@ def hold(key, seconds=0.15):
 
 
 def read_mpk_gz(path):
-    """The first MessagePack value of a gzip file: the arrays, strings, numbers
-    and nil that world files hold."""
+    """The first MessagePack value of a gzip file: the arrays, maps, strings,
+    byte strings, numbers and nil that world files hold."""
     data = gzip.decompress(pathlib.Path(path).read_bytes())
     return _mpk(data, 0)[0]
 
 
-_NUMBERS = {0xca: ">f", 0xcb: ">d", 0xcc: ">B", 0xcd: ">H", 0xce: ">I", 0xd0: ">b", 0xd1: ">h", 0xd2: ">i"}
+_NUMBERS = {0xca: ">f", 0xcb: ">d", 0xcc: ">B", 0xcd: ">H", 0xce: ">I", 0xcf: ">Q", 0xd0: ">b", 0xd1: ">h",
+            0xd2: ">i", 0xd3: ">q"}
+# Type byte: (length format, kind) for the sized strings, byte strings,
+# arrays and maps.
+_SIZED = {0xd9: (">B", str), 0xda: (">H", str), 0xdb: (">I", str), 0xc4: (">B", bytes), 0xc5: (">H", bytes),
+          0xc6: (">I", bytes), 0xdc: (">H", list), 0xdd: (">I", list), 0xde: (">H", dict), 0xdf: (">I", dict)}
 
 
 def _mpk(b, i):
@@ -168,21 +276,44 @@ def _mpk(b, i):
         return (t if t <= 0x7f else t - 0x100), i
     if t == 0xc0:
         return None, i
+    if t in (0xc2, 0xc3):
+        return t == 0xc3, i
     if t in _NUMBERS:
         return struct.unpack_from(_NUMBERS[t], b, i)[0], i + struct.calcsize(_NUMBERS[t])
-    if 0xa0 <= t <= 0xbf or t == 0xd9:
-        n = t & 0x1f if t != 0xd9 else b[i]
-        i += t == 0xd9
+    if 0xa0 <= t <= 0xbf:
+        n, kind = t & 0x1f, str
+    elif 0x90 <= t <= 0x9f:
+        n, kind = t & 0x0f, list
+    elif 0x80 <= t <= 0x8f:
+        n, kind = t & 0x0f, dict
+    elif t in _SIZED:
+        form, kind = _SIZED[t]
+        n = struct.unpack_from(form, b, i)[0]
+        i += struct.calcsize(form)
+    else:
+        raise ValueError(f"unexpected MessagePack type 0x{t:02x}")
+    if kind is str:
         return b[i:i + n].decode(), i + n
-    if 0x90 <= t <= 0x9f or t == 0xdc:
-        n = t & 0x0f if t != 0xdc else struct.unpack_from(">H", b, i)[0]
-        i += 2 * (t == 0xdc)
-        out = []
-        for _ in range(n):
-            v, i = _mpk(b, i)
-            out.append(v)
-        return out, i
-    raise ValueError(f"unexpected MessagePack type 0x{t:02x}")
+    if kind is bytes:
+        return b[i:i + n], i + n
+    out = []
+    for _ in range(n * (2 if kind is dict else 1)):
+        v, i = _mpk(b, i)
+        out.append(v)
+    return (out if kind is list else dict(zip(out[::2], out[1::2]))), i
+
+
+def cell_page_file(world, cell):
+    """The file of the cell page holding the cell (x, y, z)."""
+    return pathlib.Path(world) / "cells" / ("%d.%d.%d.mpk.gz" % tuple(c >> 4 for c in cell))
+
+
+def saved_cell(world, cell):
+    """The type name that the saved cell page gives the cell: the file is
+    [palette, cells, light, contents, paints], cells indexing the palette."""
+    palette, cells = read_mpk_gz(cell_page_file(world, cell))[:2]
+    x, y, z = (c & 15 for c in cell)
+    return palette[cells[(x << 8) | (y << 4) | z]]
 
 
 def read_png(path):
