@@ -18,7 +18,8 @@ import signal
 import sys
 import time
 
-from game_env import Home, changed_share, click, focus, grab, hold, read_mpk_gz, read_png, saved_cell, wait_drawn, xdotool
+from game_env import (Home, cell_page_file, changed_share, click, focus, grab, hold, read_mpk_gz, read_png,
+                      saved_cell, wait_drawn, xdotool)
 
 READY_TIMEOUT = 25
 WIDTH, HEIGHT = 800, 600
@@ -143,11 +144,8 @@ def first_run(home, program, world):
         hold("Escape")
         time.sleep(0.5)
         click(window, *EXIT_ROW)
-        try:
-            status = game.proc.wait(30)
-        except Exception:
-            expect(False, f"the game did not end after a click on the main menu's exit row at {EXIT_ROW}")
-        game.stop(signal.SIGTERM)
+        status = game.wait_end(30)
+        expect(status is not None, f"the game ended by a click on the main menu's exit row at {EXIT_ROW}")
     finally:
         game.kill()
 
@@ -157,7 +155,7 @@ def first_run(home, program, world):
     expect(f"Saving {world_file}" in log, f'"Saving {world_file}" in the log')
     expect("Session profile:" in log, '"Session profile:" in the log')
     for cell, wanted in ((p, "basic.none"), (q, placed)):
-        page = world / "cells" / ("%d.%d.%d.mpk.gz" % tuple(c >> 4 for c in cell))
+        page = cell_page_file(world, cell)
         expect(f"Saving {page}" in log and page.exists(), f"the edited page saved as {page}")
         found = saved_cell(world, cell)
         expect(found == wanted, f"the saved page gives {cell} as {found}, not {wanted}")
@@ -173,6 +171,8 @@ def first_run(home, program, world):
     record = read_mpk_gz(world_file)
     expect(isinstance(record, list) and len(record) == 1 and len(record[0]) == 6 and
            record[0][0] == "basic.player", f"the world file holds the player: {record}")
+    hand = record[0][5][0]
+    expect(hand[0] != "" and hand[1] == 1, f"the picked item in the player's first slot, not {hand}")
     return record[0], p, q, placed
 
 
@@ -184,7 +184,7 @@ def second_run(home, program, world, player, p, q, placed):
         game.wait_for("Ready!", READY_TIMEOUT)
         wait_drawn(focus())
         # The player stands where it was left, looking the same way: the
-        # crosshair is on the placed cell again, and the hole is still there.
+        # crosshair is on the placed cell again, read back from its page.
         here = game.console('print(cubr(), " ", cell(cubr()))').strip()
         wanted = "[%d,%d,%d] %s" % (*q, placed)
         expect(here == wanted, f"the crosshair on the placed cell again: {wanted}, not {here}")
@@ -199,6 +199,9 @@ def second_run(home, program, world, player, p, q, placed):
     log = game.log()
     expect(status == 0, f"status {status} after SIGTERM, not 0")
     expect(f"Loading {world_file}" in log, f'"Loading {world_file}" in the log')
+    for cell, wanted in ((p, "basic.none"), (q, placed)):
+        found = saved_cell(world, cell)
+        expect(found == wanted, f"the page saved again gives {cell} as {found}, not {wanted}")
     second = read_mpk_gz(world_file)[0]
     expect(second[0] == "basic.player", f"the player saved again: {second}")
     # x and z stay put; the body may still settle vertically.

@@ -145,16 +145,23 @@ class Game:
         time.sleep(0.2)
         return out[len(line) + 3:]
 
-    def stop(self, sig, timeout=30):
-        self.proc.send_signal(sig)
+    def wait_end(self, timeout):
+        """The exit status once the game has ended by itself; None when it
+        still runs after the timeout."""
         try:
             status = self.proc.wait(timeout)
         except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
-            raise AssertionError(f"the game did not end within {timeout} s:\n{self.log()}")
+            return None
         self._out.close()
         self._err.close()
+        return status
+
+    def stop(self, sig, timeout=30):
+        self.proc.send_signal(sig)
+        status = self.wait_end(timeout)
+        if status is None:
+            self.kill()
+            raise AssertionError(f"the game did not end within {timeout} s:\n{self.log()}")
         return status
 
     def kill(self):
