@@ -21,7 +21,7 @@ struct Mob;
 // through the page pipeline, sounds to the mixer.
 struct Fun_effects {
   virtual ~Fun_effects() = default;
-  // The page holding the cell is loaded.
+  // The page holding the cell is loaded and filled.
   virtual void change_cell(glm::ivec3 const& cell, Cell_id id) = 0;
   virtual void change_face(glm::ivec3 const& cell, int face, Cell_id id) = 0;
   // The sound of a cell of that type being placed, if it has one.

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <stdexcept>
 
 using kestrine::Val;
@@ -22,7 +23,19 @@ Mob& player_of(Fun_env_ptr const& env) {
 
 Cell_type& type_at(Scene& scene, glm::ivec3 const& p) { return cell_db()[scene.wmap.get_cell(p)]; }
 
-bool loaded(Scene& scene, glm::ivec3 const& p) { return scene.wmap.find(page_of(p)) != nullptr; }
+// Loaded and past its fill: until then a page reads as air and the pipeline
+// refuses edits to it, so nothing is placed, painted or crossed into there.
+bool filled(Scene& scene, glm::ivec3 const& p) {
+  Wmap_page const* page = scene.wmap.find(page_of(p));
+  return page && page->stage.load() != 0;
+}
+
+// Filled, and within the 16 bits that the pipeline keeps a column's sunlight
+// level in: the cells that a cell edit can change.
+bool editable(Scene& scene, glm::ivec3 const& p) {
+  return filled(scene, p) && p.y >= std::numeric_limits<std::int16_t>::min() &&
+         p.y < std::numeric_limits<std::int16_t>::max();
+}
 
 // Truncation toward zero, held within the cell range so that no conversion
 // overflows.
@@ -35,9 +48,9 @@ int truncate_cell(float v) {
 // Componentwise with 32-bit wrap-around, as the script's own Vec arithmetic.
 int wrap(std::int64_t v) { return static_cast<int>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(v))); }
 
-// Neither solid nor climbable, in a loaded page and of a named type.
+// Neither solid nor climbable, in a filled page and of a named type.
 bool passable(Scene& scene, glm::ivec3 const& p) {
-  if (!loaded(scene, p)) return false;
+  if (!filled(scene, p)) return false;
   Cell_id id = scene.wmap.get_cell(p);
   if (id == 0) return false;
   Cell_collision c = cell_db()[id].collision;
@@ -105,7 +118,7 @@ Val fun_place_::call_(Val const*, Val* argv, int argc) const {
 
 bool fun_place_::impl(glm::ivec3 const& p, Val const& v) const {
   Scene& scene = env->scene;
-  if (type_at(scene, p).collision != Cell_collision::empty) return false;
+  if (!editable(scene, p) || type_at(scene, p).collision != Cell_collision::empty) return false;
   Cell_id const id = cell_db()[v.get<std::string>()].id;
   if (id == 0) return false;
   env->effects->change_cell(p, id);
@@ -125,7 +138,7 @@ Val fun_paint_::call_(Val const*, Val* argv, int argc) const {
 bool fun_paint_::impl(glm::ivec3 const& p, Face f, Val const& v) const {
   Scene& scene = env->scene;
   // An unloaded page has no faces to paint, though its type 0 reads opaque.
-  if (!loaded(scene, p)) return false;
+  if (!filled(scene, p)) return false;
   if (type_at(scene, p).opacity != Cell_opacity::opaque) return false;
   Cell_id const id = cell_db()[v.get<std::string>()].id;
   if (id == 0) return false;
@@ -141,7 +154,7 @@ bool fun_spawn_::operator()(glm::ivec3 const& p, std::string const& name) const 
 }
 
 bool fun_replace_::operator()(glm::ivec3 const& p, std::string const& name) const {
-  if (!loaded(env->scene, p)) return false;
+  if (!editable(env->scene, p)) return false;
   Cell_id const id = cell_db()[name].id;
   if (id == 0) return false;
   env->effects->change_cell(p, id);

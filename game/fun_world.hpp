@@ -6,7 +6,8 @@
 // the player through a passage ("cross").
 //
 // A position outside the loaded pages reads as the nameless cell type 0
-// (solid and opaque), light 15 and no paint; nothing is ever changed there.
+// (solid and opaque), light 15 and no paint; nothing is ever changed there,
+// nor in a page still waiting for its fill.
 #include "game/fun_env.hpp"
 #include "world/face.hpp"
 
@@ -82,7 +83,7 @@ struct fun_spawn_ {
   bool operator()(glm::ivec3 const& p, std::string const& name) const;
 };
 // The cell becomes the named type whatever it was; false for the nameless
-// type or an unloaded page.
+// type or a page that can't be edited.
 struct fun_replace_ {
   Fun_env_ptr env;
   bool operator()(glm::ivec3 const& p, std::string const& name) const;

@@ -25,14 +25,17 @@ const uint WAVES = 2u;
 const uint GLOW = 8u;
 
 void main() {
-  vec4 texel = textureGrad(texture1, vec3(uv, float(layer)), dFdx(uv), dFdy(uv));
+  vec4 texel = texture(texture1, vec3(uv, float(layer)));
   if (texel.a < 0.5) discard;
 
   vec3 lit = textureLod(light, (lamp + 0.5) / 16.0, 0.0).rgb;
   if ((effects & GLOW) != 0u) lit = vec3(1.0);
 
-  vec2 tile = vec2(float(mask & 15u), float(mask >> 4u));
-  float shade = textureLod(occlusion, (tile * 16.0 + 0.5 + clamp(face_uv, 0.0, 1.0) * 15.0) / 256.0, 0.0).r;
+  float shade = 1.0; // no closed neighbour: nothing to look up (every far face)
+  if (mask != 0u) {
+    vec2 tile = vec2(float(mask & 15u), float(mask >> 4u));
+    shade = textureLod(occlusion, (tile * 16.0 + 0.5 + clamp(face_uv, 0.0, 1.0) * 15.0) / 256.0, 0.0).r;
+  }
 
   vec3 c = texel.rgb * lit * shade;
   if ((effects & WAVES) != 0u) {

@@ -25,7 +25,7 @@ struct Pack_world : fun_world::World {
   // Air over a floor of stone two cells deep, with a block of stone on it.
   static Pack_world& get() {
     static Pack_world* w = new Pack_world;
-    w->load({0, 0, 0}, w->none);
+    w->load({0, 0, 0}, w->none).stage = 7;
     w->fill({0, 0, 0}, {15, 1, 15}, w->stone);
     w->set({4, 2, 4}, w->stone);
     w->happened();

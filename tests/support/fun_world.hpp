@@ -74,7 +74,7 @@ struct World : hand_world::World {
   Script_session console{script.scope, {}};
 
   World() {
-    load({0, 0, 0}, cell("fun.air"));
+    load({0, 0, 0}, cell("fun.air")).stage = 7;
     scene.player = scene.mobs.construct(mob_db()["fun.player"].id, {8.5f, 8.5f, 8.5f});
     scene.player->body.size = {0.3f, 0.9f};
   }
