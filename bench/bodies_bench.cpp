@@ -1,5 +1,6 @@
 // Bodies, mobs and rays on the default terrain: one frame of 1000 mobs, the
 // physics steps alone, and rays of the cursor's reach and of 512 cells.
+#include "shipped.hpp"
 #include "content/cell_db.hpp"
 #include "content/mob_db.hpp"
 #include "foundation/config.hpp"
@@ -24,7 +25,7 @@ struct Terrain {
   static constexpr int reach = 4;
   kestrine::Scope scope;
   Config config{Config::Defaults{}};
-  fs::path data = fs::path(__FILE__).parent_path().parent_path() / "data";
+  fs::path data = shipped_data();
   std::unique_ptr<Scene> scene;
   glm::ivec3 centre{0};
 

@@ -1,5 +1,6 @@
 // Light of a mixed surface page of the default map: the start from its flat
 // page and one pass over its filled neighbours.
+#include "shipped.hpp"
 #include "support/test_cells.hpp"
 #include "world/cell_builder.hpp"
 #include "world/light.hpp"
@@ -11,13 +12,12 @@
 
 namespace {
 
-std::filesystem::path data_dir() { return std::filesystem::path(__FILE__).parent_path().parent_path() / "data"; }
 
 // The spawn page at the surface of its middle column, with its six
 // neighbours filled and lit as the pipeline would leave them.
 struct Surface {
   Config config{Config::Defaults{}};
-  Scene scene{config, data_dir(), Fmap(data_dir())};
+  Scene scene{config, shipped_data(), Fmap(shipped_data())};
   glm::ivec3 page;
 
   Surface() {

@@ -1,6 +1,7 @@
 // Both page meshers, one page at a time on one thread: the surface pages of
 // the default map around the spawn, filled and lit as the pipeline does, and
 // uniform pages among their like.
+#include "shipped.hpp"
 #include "content/cell_db.hpp"
 #include "render/page_mesh.hpp"
 #include "world/cell_builder.hpp"
@@ -47,11 +48,7 @@ struct Surface {
   std::vector<glm::ivec3> pages;
 
   Surface() {
-    std::uint64_t n = 0;
-    Fmap_grids g;
-    fs::path map = fs::path(__FILE__).parent_path().parent_path() / "data/map.mpk.gz";
-    if (std::string e = read_map_file(map, n, g); !e.empty()) throw std::runtime_error(map.string() + ": " + e);
-    scene = std::make_unique<Scene>(config, fs::temp_directory_path(), Fmap(n, std::move(g)));
+    scene = std::make_unique<Scene>(config, fs::temp_directory_path(), shipped_map());
     Fmap& fmap = scene->fmap;
     Wmap& wmap = scene->wmap;
     fmap.pages.resize({32, 32});

@@ -2,6 +2,7 @@
 // high-detail cube and the whole default view box built from nothing on one
 // core and on all of them, the peak memory, and the main thread's share of a
 // centre shift along x and along y.
+#include "shipped.hpp"
 #include "content/cell_db.hpp"
 #include "content/item_db.hpp"
 #include "content/mob_db.hpp"
@@ -28,7 +29,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 // The repository's data folder, beside this file's folder.
-fs::path const data = fs::path(__FILE__).parent_path().parent_path() / "data";
+fs::path const data = shipped_data();
 
 void load_packs() {
   static bool const loaded = [] {

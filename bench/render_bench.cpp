@@ -2,6 +2,7 @@
 // offscreen driver: pages, billboard cells and mobs through the shipped
 // shaders, every page filled, lit and meshed beforehand as the pipeline
 // leaves them (high detail within eight pages, low detail beyond).
+#include "shipped.hpp"
 #include "content/audio_db.hpp"
 #include "content/model_db.hpp"
 #include "foundation/media.hpp"
@@ -32,7 +33,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path repo() { return fs::path(__FILE__).parent_path().parent_path(); }
 
 // The shipped data under a "terrafold" directory, as the game finds it.
 struct Data_link {
@@ -40,7 +40,7 @@ struct Data_link {
   Data_link() {
     fs::remove_all(root);
     fs::create_directories(root);
-    fs::create_directory_symlink(repo() / "data", root / "terrafold");
+    fs::create_directory_symlink(shipped_data(), root / "terrafold");
   }
   ~Data_link() {
     std::error_code ec;
@@ -79,17 +79,13 @@ struct World_view {
     cell_db()["basic.leaves"].opacity = Cell_opacity::semiopaque;
     cell_db()["basic.water"].opacity = Cell_opacity::semiclear;
     cell_db()["basic.flower"].opacity = Cell_opacity::billboard;
-    models = std::make_unique<Model_database>(repo() / "data/packs", repo() / "data/textures/bad_tex.png",
-                                              repo() / "data/textures/light.png",
+    models = std::make_unique<Model_database>(shipped_data() / "packs", shipped_data() / "textures/bad_tex.png",
+                                              shipped_data() / "textures/light.png",
                                               [this]() -> Audio_database const& {
                                                 return sounds ? *sounds : sounds.emplace(data.root); // no sounds wanted
                                               });
 
-    std::uint64_t n = 0;
-    Fmap_grids grids;
-    fs::path const map = repo() / "data/map.mpk.gz";
-    if (std::string e = read_map_file(map, n, grids); !e.empty()) throw std::runtime_error(map.string() + ": " + e);
-    scene = std::make_unique<Scene>(config, data.root / "world", Fmap(n, std::move(grids)));
+    scene = std::make_unique<Scene>(config, data.root / "world", shipped_map());
     fill(distance);
 
     Dirs const dirs(data.root, "");

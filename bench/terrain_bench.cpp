@@ -1,5 +1,6 @@
 // The terrain of the default map: generating a flat page from the map grids
 // and filling a cell page from its flat page, per page.
+#include "shipped.hpp"
 #include "world/cell_builder.hpp"
 #include "world/fmap.hpp"
 #include "world/scene.hpp"
@@ -23,11 +24,7 @@ struct Terrain {
   std::vector<glm::ivec3> mixed;
 
   Terrain() {
-    std::uint64_t n = 0;
-    Fmap_grids g;
-    fs::path map = fs::path(__FILE__).parent_path().parent_path() / "data/map.mpk.gz";
-    if (std::string e = read_map_file(map, n, g); !e.empty()) throw std::runtime_error(map.string() + ": " + e);
-    scene = std::make_unique<Scene>(config, fs::temp_directory_path(), Fmap(n, std::move(g)));
+    scene = std::make_unique<Scene>(config, fs::temp_directory_path(), shipped_map());
     Fmap& fmap = scene->fmap;
     fmap.pages.resize({128, 128});
     scene->wmap.resize({16, 16, 16});

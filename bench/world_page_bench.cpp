@@ -1,6 +1,7 @@
 // Cell page files and page memory: saving and reading back a typical mixed
 // page of the default map, and what a page costs in memory with its own
 // arrays and when it shares the full ones.
+#include "shipped.hpp"
 #include "foundation/config.hpp"
 #include "world/cell_builder.hpp"
 #include "world/fmap.hpp"
@@ -23,29 +24,12 @@
 
 namespace {
 
-// The default map's data file: beside the sources, found from the program's
-// own path (build/<kind>/bench/...).
-std::filesystem::path default_map() {
-  std::error_code ec;
-  for (auto dir = std::filesystem::canonical("/proc/self/exe", ec).parent_path(); !ec && dir.has_relative_path();
-       dir = dir.parent_path())
-    if (std::filesystem::exists(dir / "data/map.mpk.gz")) return dir / "data/map.mpk.gz";
-  return {};
-}
-
 // The page richest in cell types near the spawn of the default map, filled
 // and given its starting light as the game would.
 Wmap_page& mixed_page() {
   static Wmap_page* page = [] {
-    std::uint64_t n = 0;
-    Fmap_grids grids;
-    std::filesystem::path file = default_map();
-    if (file.empty() || !read_map_file(file, n, grids).empty()) {
-      std::fprintf(stderr, "no default map: data/map.mpk.gz\n");
-      std::exit(1);
-    }
     static Config config;
-    static Scene scene(config, "/nonexistent", Fmap(n, std::move(grids)));
+    static Scene scene(config, "/nonexistent", shipped_map());
     scene.fmap.pages.resize({16, 16});
     world_test::cell_type("basic.chest", 16);
     // What the packs say of the cells light passes through.

@@ -127,6 +127,7 @@ GLuint link_program(std::initializer_list<GLuint> shaders) {
   glGetProgramiv(program, GL_LINK_STATUS, &status);
   if (status == GL_TRUE) return program;
   SDL_Log("can't link program");
+  glDeleteProgram(program); // the caller only ever sees 0
   return 0;
 }
 

@@ -15,17 +15,18 @@
 #include <exception>
 #include <typeinfo>
 
-namespace settings_bounds {
+namespace {
+
+// A window side is the desktop's (-1) or at least 1; stepping across 0 moves
+// to the other kind.
 int window_side(int before, int typed) {
   if (typed >= 1) return typed;
   if (typed == 0) return before < 0 ? 1 : -1;
   return -1;
 }
-} // namespace settings_bounds
-
-namespace {
-
-using namespace settings_bounds;
+int at_least(int typed, int low) { return typed < low ? low : typed; }
+// The index of a swap interval's name; values from a hand-edited file too.
+int vsync_name(int vsync) { return vsync < -1 ? 0 : vsync > 1 ? 2 : vsync + 1; }
 
 constexpr std::array<char const*, 3> vsync_names = {"adaptive", "off", "on"};
 constexpr std::array<char const*, 4> languages = {"en_us", "es_es", "fr_fr", "pl_pl"};

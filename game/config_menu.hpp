@@ -47,13 +47,3 @@ public:
 private:
   std::unique_ptr<Impl> impl_;
 };
-
-// The bounds the window keeps its fields in.
-namespace settings_bounds {
-// A window side is the desktop's (-1) or at least 1; stepping across 0 moves
-// to the other kind.
-int window_side(int before, int typed);
-inline int at_least(int typed, int low) { return typed < low ? low : typed; }
-// The index of a swap interval's name among "adaptive", "off", "on".
-inline int vsync_name(int vsync) { return vsync < -1 ? 0 : vsync > 1 ? 2 : vsync + 1; }
-} // namespace settings_bounds

@@ -1,7 +1,7 @@
 #include "render/cross_renderer.hpp"
 
 #include "render/overlays.hpp"
-#include "render/sprite_corners.hpp"
+#include "render/sprite_mesh.hpp"
 
 #include <SDL.h>
 

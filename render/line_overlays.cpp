@@ -1,7 +1,7 @@
 #include "render/line_overlays.hpp"
 
 #include "render/overlays.hpp"
-#include "render/sprite_corners.hpp"
+#include "render/sprite_mesh.hpp"
 
 namespace {
 

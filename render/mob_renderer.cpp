@@ -1,15 +1,9 @@
 #include "render/mob_renderer.hpp"
 
-#include "render/sprite_corners.hpp"
+#include "render/sprite_mesh.hpp"
 #include "world/scene.hpp"
 
 Mob_mesh::Mob_mesh() {
-  glGenVertexArrays(1, &vao);
-  glGenBuffers(1, &instances);
-  glGenBuffers(1, &corners);
-  glBindVertexArray(vao);
-
-  glBindBuffer(GL_ARRAY_BUFFER, instances);
   constexpr GLsizei stride = sizeof(Mob_center);
   glEnableVertexAttribArray(0);
   glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, gl_offset(offsetof(Mob_center, position)));
@@ -17,29 +11,7 @@ Mob_mesh::Mob_mesh() {
   glVertexAttribIPointer(1, 1, GL_SHORT, stride, gl_offset(offsetof(Mob_center, layer)));
   glEnableVertexAttribArray(2);
   glVertexAttribIPointer(2, 1, GL_UNSIGNED_BYTE, stride, gl_offset(offsetof(Mob_center, light)));
-  for (GLuint a = 0; a < 3; ++a) glVertexAttribDivisor(a, 1);
-
-  upload_sprite_corners(corners, 3);
-  glBindVertexArray(0);
-}
-
-Mob_mesh::~Mob_mesh() {
-  glDeleteBuffers(1, &corners);
-  glDeleteBuffers(1, &instances);
-  glDeleteVertexArrays(1, &vao);
-}
-
-void Mob_mesh::update(std::vector<Mob_center> const& mobs) {
-  glBindBuffer(GL_ARRAY_BUFFER, instances);
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(mobs.size() * sizeof(Mob_center)), mobs.data(),
-               GL_STATIC_DRAW);
-  count = mobs.size();
-}
-
-void Mob_mesh::render() const {
-  glBindVertexArray(vao);
-  glDrawArraysInstanced(GL_TRIANGLE_FAN, 0, 4, static_cast<GLsizei>(count));
-  glBindVertexArray(0);
+  finish(3);
 }
 
 Mob_renderer::Mob_renderer(Scene& scene_, Model_database const& models_, Dirs const& data)

@@ -4,6 +4,7 @@
 // only.
 #include "content/model_db.hpp"
 #include "foundation/paths.hpp"
+#include "render/sprite_mesh.hpp"
 #include "render/gl_program.hpp"
 #include "render/mob_instances.hpp"
 
@@ -16,19 +17,9 @@
 
 struct Scene;
 
-struct Mob_mesh {
-  GLuint vao = 0;
-  GLuint instances = 0; // Mob_center records
-  GLuint corners = 0;   // (0, 0), (1, 0), (1, 1), (0, 1)
-  std::uint64_t count = 0;
-
+struct Mob_mesh : Sprite_mesh {
   Mob_mesh();
-  ~Mob_mesh();
-  Mob_mesh(Mob_mesh const&) = delete;
-  Mob_mesh& operator=(Mob_mesh const&) = delete;
-
-  void update(std::vector<Mob_center> const& mobs);
-  void render() const;
+  void update(std::vector<Mob_center> const& mobs) { upload(mobs); }
 };
 
 struct Mob_renderer {

@@ -1,17 +1,11 @@
 #include "render/quad_renderer.hpp"
 
-#include "render/sprite_corners.hpp"
+#include "render/sprite_mesh.hpp"
 #include "world/scene.hpp"
 
 #include <cstddef>
 
 Quad_mesh::Quad_mesh() {
-  glGenVertexArrays(1, &vao);
-  glGenBuffers(1, &instances);
-  glGenBuffers(1, &corners);
-  glBindVertexArray(vao);
-
-  glBindBuffer(GL_ARRAY_BUFFER, instances);
   constexpr GLsizei stride = sizeof(Quad_center);
   glEnableVertexAttribArray(0);
   glVertexAttribPointer(0, 3, GL_UNSIGNED_BYTE, GL_FALSE, stride, gl_offset(offsetof(Quad_center, x)));
@@ -19,28 +13,7 @@ Quad_mesh::Quad_mesh() {
   glVertexAttribIPointer(1, 1, GL_UNSIGNED_BYTE, stride, gl_offset(offsetof(Quad_center, light)));
   glEnableVertexAttribArray(2);
   glVertexAttribIPointer(2, 1, GL_SHORT, stride, gl_offset(offsetof(Quad_center, layer)));
-  for (GLuint a = 0; a < 3; ++a) glVertexAttribDivisor(a, 1);
-
-  upload_sprite_corners(corners, 3);
-  glBindVertexArray(0);
-}
-
-Quad_mesh::~Quad_mesh() {
-  glDeleteBuffers(1, &corners);
-  glDeleteBuffers(1, &instances);
-  glDeleteVertexArrays(1, &vao);
-}
-
-void Quad_mesh::update(std::vector<Quad_center> const& quads) {
-  glBindBuffer(GL_ARRAY_BUFFER, instances);
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(quads.size() * sizeof(Quad_center)), quads.data(),
-               GL_STATIC_DRAW);
-  count = quads.size();
-}
-
-void Quad_mesh::render() const {
-  glBindVertexArray(vao);
-  glDrawArraysInstanced(GL_TRIANGLE_FAN, 0, 4, static_cast<GLsizei>(count));
+  finish(3);
 }
 
 Quad_renderer::Quad_renderer(Scene& scene_, Model_database const& models_, Dirs const& data)

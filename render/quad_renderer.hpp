@@ -3,6 +3,7 @@
 // that has any. Main thread only.
 #include "content/model_db.hpp"
 #include "foundation/paths.hpp"
+#include "render/sprite_mesh.hpp"
 #include "render/gl_program.hpp"
 #include "render/page_hash.hpp"
 #include "render/quad_page.hpp"
@@ -18,19 +19,9 @@
 struct Scene;
 
 // One page's instances with the four shared quad corners.
-struct Quad_mesh {
-  GLuint vao = 0;
-  GLuint instances = 0; // Quad_center records
-  GLuint corners = 0;   // (0, 0), (1, 0), (1, 1), (0, 1)
-  std::uint64_t count = 0;
-
+struct Quad_mesh : Sprite_mesh {
   Quad_mesh();
-  ~Quad_mesh();
-  Quad_mesh(Quad_mesh const&) = delete;
-  Quad_mesh& operator=(Quad_mesh const&) = delete;
-
-  void update(std::vector<Quad_center> const& quads);
-  void render() const;
+  void update(std::vector<Quad_center> const& quads) { upload(quads); }
 };
 
 struct Quad_renderer {
