@@ -31,8 +31,9 @@ exactly once a frame, drawn or dropped). Nothing else in the game changes.
   once the first start's high-detail time has passed, the player walks
   forward (key W held) for --walk seconds; frames drawn in that time divided
   by its length, and the slowest whole second. The frame pacer caps the rate
-  at 30 frames per second, so 30 means the game keeps up; frames that come
-  late are dropped, not drawn, and counted apart. The distance walked comes
+  at 30 frames per second, so 30 means the game keeps up; a frame whose
+  drawing would start more than 33 ms (in whole milliseconds) after the last
+  drawn one's is dropped, not drawn, and counted apart. The distance walked comes
   from the two worlds' saved player positions.
 - Frame work: for each drawn frame of the walk, the time from the end of its
   event step to the end of its swap (the update, the drawing and the swap,
@@ -52,6 +53,7 @@ import tempfile
 import time
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
+sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, str(ROOT / "tests" / "game"))
 from game_env import Home, focus, read_mpk_gz, xdotool  # noqa: E402
 
@@ -244,7 +246,7 @@ def main():
             walking = walk(program, share, shim, distance, settle, args.walk)
             a, b = standing["position"], walking["position"]
             walked = ((a[0] - b[0]) ** 2 + (a[2] - b[2]) ** 2) ** 0.5
-            hd = f"{standing['hd']:.2f}" if standing["hd"] is not None else "not yet"
+            hd = f"{standing['hd']:.2f}" if standing["hd"] is not None else "not reached"
             ready = max(standing["ready"], walking["ready"])
             work = "%.1f / %.1f" % walking["work"]
             print(f"{distance:>14} {ready:>8.2f} {hd:>11} {standing['idle_fps']:>9.1f} {walking['fps']:>12.1f} "
