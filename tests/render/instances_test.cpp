@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <numbers>
 #include <optional>
@@ -100,47 +101,34 @@ TEST(Mob_instances, CullingThePlayerAndLightFromTheLoadedPageOfTheMobsCell) {
 }
 
 TEST(Billboards, AnchorsLightAndLayersInCellOrder) {
-  struct Type {
-    char const* name;
-    glm::vec3 offset;
-  } const types[] = {{"rb.default", glm::vec3(0.5f)}, {"rb.corner", glm::vec3(0.0f)}, {"rb.wrap", glm::vec3(1.0f)}};
+  // Billboard types by offset: the default (the middle), 0 (the lower
+  // corner), 1 (wraps at coordinate 15); their layers 0x2006.. flipped in x.
   std::vector<Cell_model> models(cell_db().size() + 8);
-  std::vector<Cell_id> ids;
-  for (auto const& t : types) {
-    Cell_type& type = cell_db()[t.name];
+  Cell_id ids[3];
+  for (int k = 0; k < 3; ++k) {
+    Cell_type& type = cell_db()[std::array{"rb.default", "rb.corner", "rb.wrap"}[std::size_t(k)]];
     type.opacity = Cell_opacity::billboard;
-    type.offset = t.offset;
-    ids.push_back(type.id);
-    if (type.id >= models.size()) models.resize(type.id + 1u);
-    models[type.id].texture[0] = Tex_range{std::uint16_t(0x2000 | (5 + ids.size())), 3};
+    type.offset = glm::vec3(k ? k - 1 : 0.5f);
+    ids[k] = type.id;
+    models.resize(std::max<std::size_t>(models.size(), type.id + 1u));
+    models[type.id].texture[0] = Tex_range{std::uint16_t(0x2006 + k), 3};
   }
-  Cell_id const solid = cell_db()["rb.solid"].id; // opaque: no instance
-
   Wmap_page page;
-  struct Cell {
-    glm::ivec3 at;
-    Cell_id id;
-    Light light;
-  } const cells[] = {{{15, 0, 15}, ids[0], 0x1f}, {{3, 4, 5}, ids[1], 0x20}, {{15, 15, 15}, ids[2], 0x00},
-                     {{0, 0, 1}, solid, 0x0f},    {{0, 0, 0}, ids[0], 0xff}};
-  for (auto const& c : cells) {
-    int const i = cell_index(c.at.x, c.at.y, c.at.z);
-    page.cells.set(i, c.id);
-    page.light.set(i, c.light);
-  }
-  auto const list = make_mesh_for_billboards(page, cell_db(), models);
+  auto const put = [&](glm::ivec3 at, Cell_id id, Light light) {
+    page.cells.set(cell_index(at.x, at.y, at.z), id);
+    page.light.set(cell_index(at.x, at.y, at.z), light);
+  };
+  put({15, 0, 15}, ids[0], 0x1f), put({3, 4, 5}, ids[1], 0x20), put({15, 15, 15}, ids[2], 0x00);
+  put({0, 0, 1}, cell_db()["rb.solid"].id, 0x0f); // opaque: no instance
+  put({0, 0, 0}, ids[0], 0xff);
   using Got = std::tuple<int, int, int, int, int>; // x, y, z, light, layer
   std::vector<Got> got;
-  for (auto const& q : list) got.emplace_back(q.x, q.y, q.z, q.light, std::uint16_t(q.layer));
-  EXPECT_EQ(got, (std::vector<Got>{
-                     {8, 8, 8, 0xff, 0x2006},     // index order: (0, 0, 0) first
-                     {48, 64, 80, 0x20, 0x2007},  // offset 0: the lower corner
-                     {248, 8, 248, 0x1f, 0x2006}, // the default offset: the middle
-                     {0, 0, 0, 0x00, 0x2008},     // offset 1 at coordinate 15 wraps
-                 }));
+  for (auto const& q : make_mesh_for_billboards(page, cell_db(), models))
+    got.emplace_back(q.x, q.y, q.z, q.light, std::uint16_t(q.layer));
+  EXPECT_EQ(got, (std::vector<Got>{{8, 8, 8, 0xff, 0x2006}, // index order: (0, 0, 0) first
+                                   {48, 64, 80, 0x20, 0x2007},
+                                   {248, 8, 248, 0x1f, 0x2006},
+                                   {0, 0, 0, 0x00, 0x2008}}));
   // A type past the models is drawn untextured.
-  page.cells.set(0, ids[0]);
-  auto const bare = make_mesh_for_billboards(page, cell_db(), {});
-  ASSERT_FALSE(bare.empty());
-  EXPECT_EQ(bare[0].layer, -1);
+  EXPECT_EQ(make_mesh_for_billboards(page, cell_db(), {}).at(0).layer, -1);
 }
