@@ -129,10 +129,3 @@ TEST(PageMesh, EmptyResults) {
     }
   }
 }
-
-TEST(PageMesh, EveryQualityButZeroIsLowDetail) {
-  World w = World::open();
-  w.set(c, stone);
-  EXPECT_NE(w.high().vertices, w.low().vertices);
-  for (int quality : {-1, 7}) EXPECT_EQ(mesh_page(w.wmap, {}, quality, models()).vertices, w.low().vertices);
-}
