@@ -66,7 +66,7 @@ struct Cube_mesh_builder_hd {
   void operator()() {
     for (int layer = 0; layer < 16; ++layer)
       for (int r = 0; r < 16; ++r) {
-        Column w[3];
+        Column w[3]{}; // every use follows an assignment; zeroed to keep the compiler sure
         int last = -2;
         for (unsigned m = layers[layer][r]; m; m &= m - 1) {
           int const c = std::countr_zero(m);

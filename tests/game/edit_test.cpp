@@ -36,14 +36,9 @@ Raycast_result on_mob(Mob const& m) { return {Kind::mob, {}, {}, Face::l, m.ref(
 } // namespace
 
 TEST(Edit, HandByWheelAndNumberKeys) {
-  struct Case {
-    char const* name;
-    std::size_t slots;
-    std::int32_t from;
-    char const* frames; // '1'..'4' press that key, '^' and 'v' turn the wheel, '.' nothing
-    std::int32_t to;
-    bool last_changed;
-  } const cases[] = {
+  // Frames: '1'..'4' press that key, '^' and 'v' turn the wheel, '.' nothing.
+  struct Case { char const* name; std::size_t slots; std::int32_t from; char const* frames; std::int32_t to;
+    bool last_changed; } const cases[] = {
       {"wheel up from slot 0", 16, 0, "^", 15, true},
       {"wheel down from the last", 16, 15, "v", 0, true},
       {"the held slot's key again", 16, 0, "1........1", 0, false},
@@ -70,14 +65,8 @@ TEST(Edit, HandByWheelAndNumberKeys) {
 }
 
 TEST(Edit, PickIntoTheHand) {
-  struct Case {
-    char const* name;
-    std::vector<Item> before;
-    std::int32_t hand;
-    Item_id item;
-    std::vector<Item> after;
-    std::int32_t hand_after;
-  } const cases[] = {
+  struct Case { char const* name; std::vector<Item> before; std::int32_t hand; Item_id item;
+    std::vector<Item> after; std::int32_t hand_after; } const cases[] = {
       {"item 0", {{5, 1}, {0, 0}}, 1, 0, {{5, 1}, {0, 0}}, 1},
       {"onto the first stack, counts kept", {{7, 2}, {0, 0}, {7, 1}}, 1, 7, {{7, 2}, {0, 0}, {7, 1}}, 0},
       {"into the empty hand", {{5, 1}, {0, 0}, {0, 0}}, 2, 9, {{5, 1}, {0, 0}, {9, 1}}, 2},
@@ -96,16 +85,8 @@ TEST(Edit, PickIntoTheHand) {
 
 TEST(Edit, PaintThroughTheUseScriptUnlessAMobIsInTheWay) {
   enum Player_at { away, standing, floating };
-  struct Case {
-    char const* name;
-    Item_id item;
-    Player_at player;
-    int others;
-    std::int32_t delay;
-    bool placed;
-    std::int32_t delay_after;
-    float player_vy;
-  } const cases[] = {
+  struct Case { char const* name; Item_id item; Player_at player; int others; std::int32_t delay; bool placed;
+    std::int32_t delay_after; float player_vy; } const cases[] = {
       {"placed by the use script", items().block, away, 0, 0, true, 0, 0.0f},
       {"a use script that says no", items().dud, away, 0, 0, false, 0, 0.0f},
       {"no use script", items().plain, away, 0, 0, false, 0, 0.0f},
@@ -130,9 +111,8 @@ TEST(Edit, PaintThroughTheUseScriptUnlessAMobIsInTheWay) {
     EXPECT_FLOAT_EQ(player.body.velocity.y, c.player_vy) << c.name;
   }
   ASSERT_EQ(seen().args.size(), 3u);
-  EXPECT_EQ(seen().args[0].get<glm::ivec3>(), glm::ivec3(0, -1, 0));
-  EXPECT_EQ(seen().args[1].get<glm::ivec3>(), glm::ivec3(0, 0, 0));
-  EXPECT_EQ(seen().args[2].get<Face>(), Face::u);
+  EXPECT_EQ(std::tuple(seen().args[0].get<glm::ivec3>(), seen().args[1].get<glm::ivec3>(), seen().args[2].get<Face>()),
+            std::tuple(glm::ivec3(0, -1, 0), glm::ivec3(0, 0, 0), Face::u));
 
   // Away from the hit face; nothing (and no delay) under a ceiling.
   for (auto [toward, push] : {std::pair{glm::ivec3(-1, 0, 0), glm::vec3(-0.26f, 0, 0)},
@@ -167,10 +147,7 @@ TEST(Edit, EraseAndPickTargets) {
   EXPECT_EQ(erase_target(w.wmap, on_floor()), Erase_target::face);
   EXPECT_EQ(erase_target(w.wmap, on_mob(hopper)), Erase_target::mob);
   EXPECT_EQ(erase_target(w.wmap, gone), Erase_target::nothing);
-
-  EXPECT_EQ(pick_item(w.wmap, on_floor()), items().block);
-  EXPECT_EQ(pick_item(w.wmap, far), 0) << "a page not loaded is type 0";
-  EXPECT_EQ(pick_item(w.wmap, on_mob(hopper)), items().plain);
-  EXPECT_EQ(pick_item(w.wmap, gone), 0);
-  EXPECT_EQ(pick_item(w.wmap, on_floor(Kind::nothing)), 0);
+  for (auto [at, item] : {std::pair{on_floor(), items().block}, {far, 0}, {on_mob(hopper), items().plain}, {gone, 0},
+                          {on_floor(Kind::nothing), 0}})
+    EXPECT_EQ(pick_item(w.wmap, at), item) << at.cell.x; // a page not loaded is type 0
 }

@@ -4,6 +4,7 @@
 
 #include "support/fun_world.hpp"
 
+#include <glm/geometric.hpp>
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -77,22 +78,17 @@ TEST(Game_functions, PositionsAndCellsRead) {
 
 TEST(Game_functions, PlaceTriesTheAxesFromTheOneTheViewRunsMostAlong) {
   std::pair<glm::vec3, std::array<int, 3>> const orders[] = {
-      {{0.1f, 0.3f, 0.9f}, {2, 1, 0}}, {{0.1f, 0.9f, 0.3f}, {1, 2, 0}},   {{0.3f, 0.9f, 0.1f}, {1, 0, 2}},
-      {{0.3f, 0.1f, 0.9f}, {2, 0, 1}}, {{0.9f, 0.1f, 0.3f}, {0, 2, 1}},   {{0.9f, 0.3f, 0.1f}, {0, 1, 2}},
-      {{-0.5f, 0.5f, 0.7f}, {2, 1, 0}}, {{0.5f, -0.7f, 0.7f}, {1, 2, 0}}, {{0.5f, 0.7f, -0.5f}, {1, 0, 2}},
-      {{0.7f, 0.5f, -0.7f}, {0, 2, 1}}, {{0.5f, 0.5f, 0.5f}, {0, 1, 2}},  {{NAN, NAN, NAN}, {0, 1, 2}}};
+      {{0.1f, 0.3f, 0.9f}, {2, 1, 0}},  {{0.3f, 0.9f, 0.1f}, {1, 0, 2}}, {{0.9f, 0.1f, 0.3f}, {0, 2, 1}},
+      {{0.5f, -0.7f, 0.7f}, {1, 2, 0}}, {{0.5f, 0.5f, 0.5f}, {0, 1, 2}}, {{NAN, NAN, NAN}, {0, 1, 2}}};
   for (auto [view, order] : orders) EXPECT_EQ(axis_order(view), order) << view.x << " " << view.y << " " << view.z;
 
   glm::vec3 const x{0.9f, 0.3f, -0.2f}, z{0.2f, 0.1f, -0.97f}, down{0.0f, -1.0f, 0.0f}, up{0.5f, 0.9f, 0.6f};
   std::tuple<glm::vec3, char const*, char const*> const cases[] = { // view, call, what p holds ("error: ..." raised)
-      {z, "\"fun.glass\"", "fun.glass"},
       {z, "\"fun.stone\", \"fun.glass\", \"fun.water\"", "fun.water"},
       {x, "\"fun.stone\", \"fun.glass\", \"fun.water\"", "fun.stone"},
       {x, "0, \"fun.glass\", \"fun.water\"", "fun.glass"},
-      {x, "null, null, null", "fun.air"},
       {x, "5, \"fun.glass\", null", "error: bad cast"},
       {down, "5, \"fun.glass\", 5, \"fun.stone\", 5, \"fun.water\"", "fun.stone"}, // -y, then -x before -z
-      {down, "5, \"fun.glass\", 5, null, 5, \"fun.water\"", "fun.glass"},
       {up, "5, \"fun.glass\", \"fun.stone\", 5, \"fun.water\", 5", "fun.stone"},
       {x, "\"\"", "fun.air"},
       {x, "null", "error: bad cast"},
@@ -136,9 +132,8 @@ TEST(Game_functions, PaintCoversAFaceOfAnOpaqueCellWithTheCandidateOfItsPainting
     bool const made = std::string(painted) != "false" && painted[0] != 'e';
     EXPECT_EQ(w.run(code, {Val(at), Val(face)}), made ? "true" : painted) << code;
     EXPECT_EQ(w.run("face(@0, " + f + ")", {Val(at)}), made ? painted : "null") << code;
-    std::string const face_at = "face " + fun_world::text(at) + " " + f + " ";
-    EXPECT_EQ(w.happened(), made ? face_at + painted + "; play basic.place_wallpaper" : "")
-        << code;
+    std::string const event = "face " + fun_world::text(at) + " " + f + " " + painted + "; play basic.place_wallpaper";
+    EXPECT_EQ(w.happened(), made ? event : "") << code;
   }
 }
 
@@ -197,10 +192,8 @@ TEST(Game_functions, CrossStepsThePlayerThroughOntoTheFirstBlockingCellBelow) {
     glm::vec3 const before = body.position, t = 2 * from - to;
     EXPECT_EQ(w.run("cross(@0, @1)", {Val(from), Val(to)}), feet ? "true" : "false");
     glm::vec3 const want = feet ? glm::vec3(t.x + 0.5f, *feet + 0.9f, t.z + 0.5f) : before;
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(body.position[i], want[i], 1e-5f) << fun_world::text(from) << i;
-    if (feet) {
-      EXPECT_EQ(body.box_min.y, body.position.y - 0.9f);
-    }
+    EXPECT_LT(glm::distance(body.position, want), 1e-5f) << fun_world::text(from);
+    EXPECT_TRUE(!feet || body.box_min.y == body.position.y - 0.9f) << "the box moves along";
     EXPECT_EQ(body.velocity, glm::vec3(0.1f, 0.2f, 0.3f));
   }
 }

@@ -19,11 +19,8 @@ TEST(Interact, ScriptsAnswerByTheirTruth) {
   friendly.interact = script("return @0");
   Small_world w({{{0, 0, 0}, lever}, {{1, 0, 0}, stuck}, {{2, 0, 0}, 0}});
 
-  struct Case {
-    char const* name;
-    glm::ivec3 cell;
-    std::optional<bool> answer; // nothing: not interactive
-  } const cases[] = {
+  struct Case { char const* name; glm::ivec3 cell; std::optional<bool> answer;
+  } const cases[] = { // nothing: not interactive
       {"says yes", {0, 0, 0}, true}, {"says no", {1, 0, 0}, false},   {"no script", {0, -1, 0}, std::nullopt},
       {"id 0", {2, 0, 0}, std::nullopt}, {"a page not loaded", {40, 0, 0}, std::nullopt},
   };

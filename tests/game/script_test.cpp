@@ -10,24 +10,16 @@ namespace {
 
 using kestrine::Val;
 
-// A host function that empties the transcript as the game's "clear" does,
-// and one whose error is not a standard exception.
-struct Clear {
-  Script* script;
-  Val call_(Val const*, Val*, int) const {
-    script->transcript.clear();
-    script->mark = 0;
-    return Val();
-  }
-};
-struct Odd_throw {
-  Val call_(Val const*, Val*, int) const { throw 42; }
-};
-
+// The game's "clear", and a host function whose error is not a standard
+// exception.
 Script make_script() {
   return Script([](Script& s) {
-    s.scope.add("clear", Val(Clear{&s}));
-    s.scope.add("odd", Val(Odd_throw{}));
+    s.scope.add("clear", Val(kestrine::Fun([&s] {
+                  s.transcript.clear();
+                  s.mark = 0;
+                  return Val();
+                })));
+    s.scope.add("odd", Val(kestrine::Fun([]() -> Val { throw 42; })));
   });
 }
 
@@ -44,19 +36,14 @@ std::string type(Script& s, std::initializer_list<std::string> lines) {
 } // namespace
 
 TEST(Script_console, EchoesInputAndPrintsResults) {
-  struct Case {
-    std::initializer_list<std::string> lines;
-    std::string shown; // transcript and standard output alike
-  } const cases[] = {
+  struct Case { std::initializer_list<std::string> lines; std::string shown;
+  } const cases[] = { // transcript and standard output alike
       {{"1 + 2"}, "> 1 + 2\n3\n"},
-      {{""}, ""},
       {{"", "", "7"}, "> 7\n7\n"},
       {{"null"}, "> null\n"},
       {{"\"text\""}, "> \"text\"\ntext\n"},
       {{"[1, \"a\"]"}, "> [1, \"a\"]\n[1,a]\n"},
-      {{"clear"}, "> clear\n<func>\n"},
       {{"x = 4", "x * x"}, "> x = 4\n4\n> x * x\n16\n"},
-      {{"1 +"}, "> 1 +\ncompilation failed\n"},
       {{"1 +", "5"}, "> 1 +\ncompilation failed\n> 5\n5\n"},
       {{"1 + null"}, "> 1 + null\nbad cast\n"},
       {{"odd()"}, "> odd()\nunrecognized error\n"},
@@ -73,11 +60,10 @@ TEST(Script_console, EchoesInputAndPrintsResults) {
 
 TEST(Script_console, ABlockRunsAtTheFirstEmptyLine) {
   Script s = make_script();
-  EXPECT_EQ(type(s, {"if 1:"}), "");
-  EXPECT_EQ(s.pending, "if 1:\n");
-  EXPECT_EQ(type(s, {"    y = 2", "    if 0:", "  ", "        y = 3"}), "") << "nothing runs inside a block";
+  EXPECT_EQ(type(s, {"if 1:", "    y = 2", "    if 0:", "  ", "        y = 3"}), "") << "nothing runs inside a block";
+  EXPECT_EQ(s.pending, "if 1:\n    y = 2\n    if 0:\n  \n        y = 3\n");
   std::string const block = "> if 1:\n>     y = 2\n>     if 0:\n>   \n>         y = 3\n";
-  EXPECT_EQ(s.transcript, block);
+  EXPECT_EQ(s.transcript, block) << "the console shows the block as it is typed";
   EXPECT_EQ(type(s, {"", "y"}), block + "> y\n2\n");
   EXPECT_TRUE(s.pending.empty());
 
@@ -101,9 +87,7 @@ TEST(Script_console, TextAddedBetweenInputsGoesOutWithTheNextOne) {
 
 TEST(Script_console, TheEngineIsNeverSeededWithZero) {
   std::uint32_t const m = 2147483647u;
-  struct Case {
-    std::uint32_t device;
-    std::uint_fast32_t seed;
-  } const cases[] = {{0, 1}, {m, 1}, {2 * m, 1}, {1, 1}, {5, 5}, {m + 1, 1}, {m - 1, m - 1}, {0xffffffffu, 1}};
+  struct Case { std::uint32_t device; std::uint_fast32_t seed;
+  } const cases[] = {{0, 1}, {m, 1}, {2 * m, 1}, {m - 1, m - 1}, {0xffffffffu, 1}};
   for (auto c : cases) EXPECT_EQ(Script::seed_for(c.device), c.seed) << c.device;
 }

@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <array>
 #include <ostream>
-#include <map>
 #include <set>
 #include <tuple>
 #include <vector>
@@ -36,7 +35,6 @@ enum Type : Cell_id {
   stone_flip = 8,// opaque; stone's layers flipped in y
   glass = 9,     // semiopaque; textured like leaves
   bare = 10,     // past both tables: opaque, the default model (untextured)
-  types = 11
 };
 
 inline std::uint16_t texture_of(Cell_id id, int face) { return std::uint16_t(id * 16 + face); }
@@ -63,6 +61,9 @@ inline Cell_models const& models() {
 inline constexpr std::array<glm::ivec3, 6> outward{
     glm::ivec3{-1, 0, 0}, {1, 0, 0}, {0, -1, 0}, {0, 1, 0}, {0, 0, -1}, {0, 0, 1}};
 
+// The 27 offsets of a cell or page and its neighbours.
+inline glm::ivec3 around(int i) { return glm::ivec3(i / 9, i / 3 % 3, i % 3) - 1; }
+
 struct World {
   Wmap wmap{glm::ivec3(8)};
 
@@ -73,11 +74,9 @@ struct World {
     pg.light = Page<Light>(light);
     return pg;
   }
-  // Every page from lo to hi (page coordinates) alike.
-  void pages(glm::ivec3 lo, glm::ivec3 hi, Cell_id fill, Light light = 0x0F) {
-    for (int x = lo.x; x <= hi.x; ++x)
-      for (int y = lo.y; y <= hi.y; ++y)
-        for (int z = lo.z; z <= hi.z; ++z) page({x, y, z}, fill, light);
+  // The page and its 26 neighbours alike.
+  void pages(glm::ivec3 p, Cell_id fill) {
+    for (int i = 0; i < 27; ++i) page(p + around(i), fill);
   }
 
   // World cells; the page must be there.
@@ -105,7 +104,7 @@ struct World {
   // Page (0, 0, 0) and its 26 neighbours, all air in sunlight.
   static World open() {
     World w;
-    w.pages(glm::ivec3(-1), glm::ivec3(1), air);
+    w.pages({}, air);
     return w;
   }
 
@@ -160,12 +159,11 @@ inline Faces faces(Cube_mesh_data const& m) {
   return f;
 }
 
-// A quad as the tests state it: side, cell box, light, texture layer.
+// A low-detail quad as the tests state it: side, cell box, light and layer of k0.
 struct Q {
   int side;
   glm::ivec3 lo, hi;
-  int light;
-  int layer;
+  int light, layer;
   auto key() const { return std::tuple(side, lo.x, lo.y, lo.z, hi.x, hi.y, hi.z, light, layer); }
   bool operator<(Q const& o) const { return key() < o.key(); }
   bool operator==(Q const& o) const { return key() == o.key(); }
@@ -175,42 +173,33 @@ inline void PrintTo(Q const& q, std::ostream* os) {
       << q.hi.z << ") " << q.light << ' ' << q.layer;
 }
 
-// Low-detail quads, sorted; the light and layer are those of k0.
-inline std::vector<Q> stated(Cube_mesh_data const& m) {
-  std::vector<Q> out;
-  for (Quad const& q : quads(m)) out.push_back({q.side, q.lo, q.hi, q.k(0).light, q.k(0).layer});
-  std::sort(out.begin(), out.end());
-  return out;
-}
-inline Q unit(int side, glm::ivec3 c, int light, int layer) { return {side, c, c, light, layer}; }
-
 // The axes of each side's rows and columns.
 inline constexpr int row_axis[6] = {2, 2, 0, 0, 0, 0};
 inline constexpr int column_axis[6] = {1, 1, 2, 2, 1, 1};
 
 // Every low-detail quad: both triangles k0 k1 k2, k0 k2 k3; texture
 // coordinates counting the rectangle's cells; one light and layer; no
-// occlusion, effects or orientation.
-inline void expect_low_detail_quads(Cube_mesh_data const& m) {
-  ASSERT_EQ(m.vertices.size() % 6, 0u);
-  ASSERT_EQ(m.ends[5], m.vertices.size());
+// occlusion, effects or orientation. Returns the quads sorted.
+inline std::vector<Q> low_detail_quads(Cube_mesh_data const& m) {
+  std::vector<Q> out;
+  EXPECT_EQ(m.vertices.size() % 6, 0u);
+  EXPECT_EQ(m.ends[5], m.vertices.size());
   for (Quad const& q : quads(m)) {
     int const h = q.hi[row_axis[q.side]] - q.lo[row_axis[q.side]] + 1;
     int const w = q.hi[column_axis[q.side]] - q.lo[column_axis[q.side]] + 1;
     int const uv[6][2] = {{0, w}, {h, w}, {h, 0}, {0, w}, {h, 0}, {0, 0}};
     for (int i = 0; i < 6; ++i) {
       Cube_vertex const& v = q.v[i];
-      EXPECT_EQ(v.u, uv[i][0]);
-      EXPECT_EQ(v.v, uv[i][1]);
-      EXPECT_EQ(v.occlusion, 0);
-      EXPECT_EQ(v.effects, 0);
-      EXPECT_EQ(v.light, q.v[0].light);
-      EXPECT_EQ(v.layer, q.v[0].layer);
+      EXPECT_EQ(std::tuple(v.u, v.v, v.occlusion, v.effects), std::tuple(uv[i][0], uv[i][1], 0, 0));
+      EXPECT_EQ(std::tuple(v.light, v.layer), std::tuple(q.v[0].light, q.v[0].layer));
       EXPECT_EQ(v.layer & ~Tex_range::layer_mask, 0);
     }
     EXPECT_EQ(pos(q.v[3]), pos(q.v[0]));
     EXPECT_EQ(pos(q.v[4]), pos(q.v[2]));
+    out.push_back({q.side, q.lo, q.hi, q.k(0).light, q.k(0).layer});
   }
+  std::sort(out.begin(), out.end());
+  return out;
 }
 
 } // namespace mesh

@@ -19,18 +19,6 @@ namespace paint {
 constexpr std::uint32_t red = 0xff0000ff, blue = 0x0000ffff, yellow = 0xffff00ff, white = 0xffffffff,
                         magenta = 0xff00ffff, black = 0x000000ff, clear = 0x00000000;
 
-// Which of the colours a pixel is closest to.
-inline std::uint32_t nearest(std::uint32_t pixel, std::initializer_list<std::uint32_t> colours) {
-  std::uint32_t best = 0;
-  int best_d = 1 << 30;
-  for (std::uint32_t c : colours) {
-    int const dr = red_of(pixel) - red_of(c), dg = green_of(pixel) - green_of(c), db = blue_of(pixel) - blue_of(c);
-    int const d = dr * dr + dg * dg + db * db;
-    if (d < best_d) best = c, best_d = d;
-  }
-  return best;
-}
-
 } // namespace paint
 
 class Render_world : public Gl_test {
