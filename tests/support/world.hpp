@@ -1,55 +1,23 @@
 #pragma once
-// Shared by the world tests: a throw-away world directory, gzip files as
-// plain bytes, cell and mob types set up without packs, mobs by their box.
+// Shared by the world tests: cell and mob types set up without packs, mobs
+// by their box; directories and gzip files come from terrain.hpp.
 #include "content/cell_db.hpp"
 #include "content/mob_db.hpp"
-#include "foundation/zip.hpp"
+#include "support/terrain.hpp"
 #include "world/mob.hpp"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
-
-#include <stdlib.h>
 
 namespace world_test {
 
 namespace fs = std::filesystem;
+using terrain::emitted;
+using terrain::read_gz;
+using terrain::write_gz;
 
-struct Temp_world {
-  fs::path dir;
-  Temp_world() {
-    char name[] = "/tmp/terrafold-world-XXXXXX";
-    dir = mkdtemp(name);
-  }
-  ~Temp_world() {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
-  static std::string read(fs::path const& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
-  static void write(fs::path const& p, std::string const& bytes) {
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
-  }
-};
-
-// The uncompressed bytes of a gzip file, and the other way round.
-inline std::string unzip(fs::path const& p) {
-  Zip_streambuf in(p, std::ios_base::in);
-  std::string out;
-  char buf[4096];
-  for (std::streamsize n; in.file && (n = in.sgetn(buf, sizeof buf)) > 0;) out.append(buf, static_cast<std::size_t>(n));
-  return out;
-}
-inline void zip(fs::path const& p, std::string const& bytes) {
-  fs::create_directories(p.parent_path());
-  Zip_streambuf(p, std::ios_base::out).sputn(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+// A throw-away world directory (other folders' tests know it by this name).
+using Temp_world = terrain::World_dir;
 
 // Types by name (added when new) with the fields the world reads.
 inline Cell_id cell_type(std::string const& name, int capacity = 0) {

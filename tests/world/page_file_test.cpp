@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
@@ -17,6 +19,13 @@ using namespace std::string_literals;
 namespace {
 
 Item_id item(char const* name) { return item_db()[name].id; }
+
+// A file's bytes as stored, gzip and all.
+std::string raw(fs::path const& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+void raw_write(fs::path const& p, std::string const& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
 // Layers of stone and dirt under air, one cell of a type no pack has, light
 // by index, a container with an empty slot and two painted faces, one of
@@ -79,14 +88,14 @@ struct Files {
   std::string good_cells() {
     Sample s;
     EXPECT_TRUE(s.page.save_cells(world.dir, key));
-    return unzip(cells);
+    return read_gz(cells);
   }
   std::string good_mobs() {
     Crab a, b;
     Wmap_page p;
     p.mobs = {a.mob.get(), b.mob.get()};
     EXPECT_TRUE(p.save_mobs(world.dir, key));
-    return unzip(mobs);
+    return read_gz(mobs);
   }
 
   // Loads the uncompressed bytes as a cell (or mob) file into a fresh page:
@@ -95,7 +104,7 @@ struct Files {
   std::string load(fs::path const& file, std::string const& bytes) {
     std::error_code ec;
     fs::remove(file.string() + ".bad", ec);
-    zip(file, bytes);
+    write_gz(file, bytes);
     Wmap_page p;
     Sdl_log_capture log;
     bool ok = file == cells ? p.load_cells(world.dir, key) : p.load_mobs(world.dir, key);
@@ -103,17 +112,14 @@ struct Files {
     if (ok) return "read";
     expect_untouched(p);
     EXPECT_FALSE(fs::exists(file));
-    EXPECT_EQ(unzip(file.string() + ".bad"), bytes);
+    EXPECT_EQ(read_gz(file.string() + ".bad"), bytes);
     EXPECT_NE(log.joined().find("unreadable, kept as " + file.string() + ".bad"), std::string::npos);
     return log.joined();
   }
 };
 
 std::string str(std::string const& s) {
-  std::stringbuf sb;
-  mpk::Emitter e(sb);
-  mpk::emit_str(e, s);
-  return sb.str();
+  return emitted([&](mpk::Emitter& e) { mpk::emit_str(e, s); });
 }
 
 } // namespace
@@ -131,8 +137,8 @@ TEST(CellFile, RoundTripKeepsEverythingAndClearsDirty) {
   EXPECT_FALSE(back.has(Wmap_page::dirty));
 
   // A palette name that no pack defines becomes a new cell type.
-  std::string bytes = unzip(f.cells), name = "files_test.rock", fresh = "files_test.rune";
-  zip(f.cells, bytes.replace(bytes.find(name), name.size(), fresh));
+  std::string bytes = read_gz(f.cells), name = "files_test.rock", fresh = "files_test.rune";
+  write_gz(f.cells, bytes.replace(bytes.find(name), name.size(), fresh));
   std::size_t types = cell_db().size();
   ASSERT_TRUE(back.load_cells(f.world.dir, f.key));
   EXPECT_EQ(cell_db().size(), types + 1);
@@ -145,7 +151,7 @@ TEST(CellFile, BytesOfThePaletteCellsLightSlotsAndPaints) {
   one.cells = Wmap_page::full_bedrock_();
   one.light = Wmap_page::full_dark_();
   ASSERT_TRUE(one.save_cells(f.world.dir, f.key));
-  EXPECT_EQ(unzip(f.cells), "\x95\x91" + str("basic.stone") + "\xdc\x10\x00"s + std::string(4096, '\0') +
+  EXPECT_EQ(read_gz(f.cells), "\x95\x91" + str("basic.stone") + "\xdc\x10\x00"s + std::string(4096, '\0') +
                                 "\xc5\x10\x00"s + std::string(4096, '\0') + "\x80\x80");
 
   std::string bytes = f.good_cells();
@@ -197,7 +203,7 @@ TEST(CellFile, EveryPrefixAndRandomDamageIsRefusedOrSound) {
   for (int round = 0; round < 200; ++round) {
     std::string bad = good;
     for (int k = 0; k < 3; ++k) bad[rng() % bad.size()] = static_cast<char>(rng());
-    zip(f.cells, bad);
+    write_gz(f.cells, bad);
     Wmap_page p;
     if (!p.load_cells(f.world.dir, f.key)) expect_untouched(p);
     for (int i = 0; i < page_cells; ++i) ASSERT_LT(p.cells[i], cell_db().size());
@@ -208,9 +214,9 @@ TEST(CellFile, EveryPrefixAndRandomDamageIsRefusedOrSound) {
 TEST(CellFile, DamagedGzipIsKeptAsideAndNeverOverwritten) {
   Files f;
   f.good_cells();
-  std::string packed = Temp_world::read(f.cells);
+  std::string packed = raw(f.cells);
   for (std::size_t n = 0; n < packed.size(); ++n) {
-    Temp_world::write(f.cells, packed.substr(0, n));
+    raw_write(f.cells, packed.substr(0, n));
     Wmap_page p;
     ASSERT_FALSE(p.load_cells(f.world.dir, f.key)) << n;
     expect_untouched(p);
@@ -218,17 +224,17 @@ TEST(CellFile, DamagedGzipIsKeptAsideAndNeverOverwritten) {
   }
   Wmap_page p;
   for (char const* bytes : {"first", "second"}) {
-    Temp_world::write(f.cells, bytes);
+    raw_write(f.cells, bytes);
     EXPECT_FALSE(p.load_cells(f.world.dir, f.key));
   }
-  EXPECT_EQ(Temp_world::read(f.cells.string() + ".bad"), "first");
-  EXPECT_EQ(Temp_world::read(f.cells.string() + ".bad2"), "second");
+  EXPECT_EQ(raw(f.cells.string() + ".bad"), "first");
+  EXPECT_EQ(raw(f.cells.string() + ".bad2"), "second");
   EXPECT_FALSE(p.load_cells(f.world.dir, f.key)) << "no file: the page is generated";
 }
 
 TEST(CellFile, FailedSaveKeepsDirty) {
   Files f;
-  Temp_world::write(f.world.dir / "cells", "a file where the folder should be");
+  raw_write(f.world.dir / "cells", "a file where the folder should be");
   Sample s;
   EXPECT_FALSE(s.page.save_cells(f.world.dir, f.key));
   EXPECT_TRUE(s.page.has(Wmap_page::dirty));
@@ -275,9 +281,9 @@ TEST(MobFile, RoundTripBytesAndNilEntries) {
                        "\x93\xca\x00\x00\x00\x00\xca\x00\x00\x00\x00\xca\x00\x00\x00\x00"s +
                        "\x92\xca\x3f\x00\x00\x00\xca\x00\x00\x00\x00"s + "\x92\xca\x3f\x00\x00\x00\xca\x3f\x80\x00\x00"s +
                        "\x93\x92"s + str("files_test.gem") + "\x02\x92\xa0\x00\x92"s + str("files_test.apple") + "\x01";
-  EXPECT_EQ(unzip(f.mobs), "\x91" + record);
+  EXPECT_EQ(read_gz(f.mobs), "\x91" + record);
 
-  zip(f.mobs, "\x94\xc0"s + record + "\xc0" + record);
+  write_gz(f.mobs, "\x94\xc0"s + record + "\xc0" + record);
   Wmap_page back;
   ASSERT_TRUE(back.load_mobs(f.world.dir, f.key));
   ASSERT_EQ(back.mobs.size(), 2u);

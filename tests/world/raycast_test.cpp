@@ -1,7 +1,6 @@
 // Picking cells and mobs along a ray.
 #include "world/raycast.hpp"
 
-#include <glm/geometric.hpp>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -55,16 +54,6 @@ TEST(Raycast, Cells) {
     EXPECT_EQ(r.adjacent, k.adjacent);
     EXPECT_EQ(r.face, k.face);
   }
-}
-
-TEST(Raycast, FiveCellsTakeEightySteps) {
-  World w;
-  w.load({0, 0, 0});
-  glm::vec3 const origin(1.5f, 2.5f, 3.5f), vector(3.0f, 4.0f, 0.0f);
-  Raycast r(w.scene, origin, vector);
-  EXPECT_EQ(r.raycast().kind, Kind::nothing);
-  EXPECT_EQ(r.steps, 80);
-  EXPECT_NEAR(glm::length(r.point - (origin + vector)), 0.0f, 1e-4f);
 }
 
 TEST(Raycast, AMobInFrontWinsButNeverThePlayer) {

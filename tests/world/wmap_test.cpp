@@ -27,26 +27,6 @@ struct Mob_world {
 
 } // namespace
 
-TEST(WmapPage, NewPagesShareTheFullArraysUntilWritten) {
-  for (auto [page, name] : {std::pair{&Wmap_page::full_air_, "basic.none"}, {&Wmap_page::full_water_, "basic.water"},
-                            {&Wmap_page::full_bedrock_, "basic.stone"}})
-    EXPECT_EQ(page()[4095], cell_db()[name].id) << name;
-  EXPECT_EQ(Wmap_page::full_dark_()[123], 0);
-  EXPECT_EQ(Wmap_page::full_light_()[123], 15);
-
-  Wmap_page a, b;
-  EXPECT_TRUE(a.cells.same_array(Wmap_page::full_air_()) && a.light.same_array(Wmap_page::full_light_()));
-  EXPECT_EQ(a.stage.load() + a.flags.load(), 0);
-  EXPECT_EQ(a.data.max_load_factor(), 1.0f);
-  EXPECT_EQ(a.paints.max_load_factor(), 1.0f);
-
-  std::int64_t before = Page<Cell_id>::total_.load();
-  a.cells.set(cell_index(3, 4, 5), cell_db()["basic.stone"].id);
-  EXPECT_EQ(Page<Cell_id>::total_.load(), before + 1);
-  EXPECT_EQ(Wmap_page::full_air_()[cell_index(3, 4, 5)], cell_db()["basic.none"].id);
-  EXPECT_TRUE(b.cells.same_array(Wmap_page::full_air_()));
-}
-
 TEST(Wmap, CellLightAndDataQueries) {
   Wmap w(glm::ivec3(2));
   Wmap_page& p = w.insert({-1, 0, -1});
