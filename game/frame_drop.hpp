@@ -1,11 +1,14 @@
 #pragma once
-// Frame dropping: a frame whose render step comes more than 33 ms after the
-// last drawn frame's is only paced, so a slow update catches up without
-// drawing; the frame after a dropped one is always drawn.
+// Frame dropping: a frame whose render step comes late after the last drawn
+// frame's is only paced, so a slow update catches up without drawing; the
+// frame after a dropped one is always drawn. Late means half a period past the
+// 30 fps pacer's 33 ms: its whole-millisecond schedule spaces frames 33, 33
+// and 34 ms apart and sleeps overshoot, so the bare period would drop every
+// third frame of an idle game.
 #include <cstdint>
 
 struct Frame_dropper {
-  static constexpr std::int64_t late_ms = 33;
+  static constexpr std::int64_t late_ms = 50;
   std::int64_t last_time = -1; // ms of the last drawn frame; -1 after a drop
 
   // Whether the frame whose render step runs at `now` (ms) is drawn.

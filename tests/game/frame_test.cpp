@@ -9,8 +9,8 @@
 
 TEST(Frame_dropper, ALateFrameIsOnlyPacedAndTheNextOneIsDrawn) {
   struct Case { std::vector<std::uint64_t> times; std::vector<bool> drawn; } const cases[] = {
-      {{0, 33, 66, 99}, {true, true, true, true}},           // 33 ms is still in time
-      {{0, 34, 35, 69}, {true, false, true, false}},         // late, then the next is drawn
+      {{0, 33, 67, 100, 150}, {true, true, true, true, true}}, // the pacer's spacing and 50 ms are in time
+      {{0, 51, 52, 103}, {true, false, true, false}},          // late, then the next is drawn
       {{1000, 5000, 9000, 9010}, {true, false, true, true}}, // never two drops in a row
   };
   for (auto const& c : cases) {
