@@ -1,6 +1,7 @@
 #include "render/mob_renderer.hpp"
 
 #include "render/sprite_mesh.hpp"
+#include "render/sprite_state.hpp"
 #include "world/scene.hpp"
 
 Mob_mesh::Mob_mesh() {
@@ -24,24 +25,6 @@ Mob_renderer::Mob_renderer(Scene& scene_, Model_database const& models_, Dirs co
 void Mob_renderer::render(glm::vec3 const& camera, glm::mat4 const& projection, glm::mat4 const& view) {
   mesh.update(make_mesh_for_mobs(scene.mobs, scene.player, scene.wmap, projection * view, models.mobs));
 
-  glEnable(GL_CULL_FACE);
-  glCullFace(GL_BACK); // OpenGL's defaults, set in case the GUI changed them
-  glFrontFace(GL_CCW);
-  glEnable(GL_DEPTH_TEST);
-  glDepthFunc(GL_LESS);
-  glActiveTexture(GL_TEXTURE1);
-  glBindTexture(GL_TEXTURE_2D, models.light);
-  glActiveTexture(GL_TEXTURE0);
-  glBindTexture(GL_TEXTURE_2D_ARRAY, models.array_texture());
-  if (!shaders.program) return;
-
-  glUseProgram(shaders.program);
-  glUniform1i(uniforms.texture, 0);
-  glUniform1i(uniforms.light, 1);
-  glUniformMatrix4fv(uniforms.view, 1, GL_FALSE, &view[0][0]);
-  glUniformMatrix4fv(uniforms.projection, 1, GL_FALSE, &projection[0][0]);
-  glUniform3fv(uniforms.camera, 1, &camera[0]);
-  glUniform3fv(uniforms.fog_color, 1, &scene.fog_color[0]);
-  glUniform1f(uniforms.fog_depth, scene.fog_depth);
+  if (!begin_sprites(shaders.program, uniforms, models, scene, camera, projection, view)) return;
   mesh.render();
 }

@@ -1,6 +1,7 @@
 #include "render/quad_renderer.hpp"
 
 #include "render/sprite_mesh.hpp"
+#include "render/sprite_state.hpp"
 #include "world/scene.hpp"
 
 #include <cstddef>
@@ -33,25 +34,7 @@ void Quad_renderer::update(std::vector<Quad_page> const& pages) {
 }
 
 void Quad_renderer::render(glm::vec3 const& camera, glm::mat4 const& projection, glm::mat4 const& view) {
-  glEnable(GL_CULL_FACE);
-  glCullFace(GL_BACK); // OpenGL's defaults, set in case the GUI changed them
-  glFrontFace(GL_CCW);
-  glEnable(GL_DEPTH_TEST);
-  glDepthFunc(GL_LESS);
-  glActiveTexture(GL_TEXTURE1);
-  glBindTexture(GL_TEXTURE_2D, models.light);
-  glActiveTexture(GL_TEXTURE0);
-  glBindTexture(GL_TEXTURE_2D_ARRAY, models.array_texture());
-  if (!shaders.program) return;
-
-  glUseProgram(shaders.program);
-  glUniform1i(uniforms.texture, 0);
-  glUniform1i(uniforms.light, 1);
-  glUniformMatrix4fv(uniforms.view, 1, GL_FALSE, &view[0][0]);
-  glUniformMatrix4fv(uniforms.projection, 1, GL_FALSE, &projection[0][0]);
-  glUniform3fv(uniforms.camera, 1, &camera[0]);
-  glUniform3fv(uniforms.fog_color, 1, &scene.fog_color[0]);
-  glUniform1f(uniforms.fog_depth, scene.fog_depth);
+  if (!begin_sprites(shaders.program, uniforms, models, scene, camera, projection, view)) return;
   for (auto const& [page, mesh] : meshes) {
     glm::vec3 const origin(page * 16);
     glUniform3fv(uniforms.model, 1, &origin[0]);
