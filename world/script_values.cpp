@@ -48,20 +48,16 @@ Val Ops<ivec3>::not_(ivec3 const& a) { return Val(~a); }
 Val Ops<ivec3>::add_(ivec3 const& a, Val const& r) { return each(a, r, add); }
 Val Ops<ivec3>::sub_(ivec3 const& a, Val const& r) { return each(a, r, sub); }
 Val Ops<ivec3>::mul_(ivec3 const& a, Val const& r) { return each(a, r, mul); }
-Val Ops<ivec3>::div_(ivec3 const& a, Val const& r) {
+// The right operand of a Vec division, refused when any component is zero.
+static Val const& vec_divisor(Val const& r) {
   ivec3 const& b = r.get<ivec3>();
   check_divisor(b.x);
   check_divisor(b.y);
   check_divisor(b.z);
-  return each(a, r, div);
+  return r;
 }
-Val Ops<ivec3>::mod_(ivec3 const& a, Val const& r) {
-  ivec3 const& b = r.get<ivec3>();
-  check_divisor(b.x);
-  check_divisor(b.y);
-  check_divisor(b.z);
-  return each(a, r, mod);
-}
+Val Ops<ivec3>::div_(ivec3 const& a, Val const& r) { return each(a, vec_divisor(r), div); }
+Val Ops<ivec3>::mod_(ivec3 const& a, Val const& r) { return each(a, vec_divisor(r), mod); }
 Val Ops<ivec3>::shl_(ivec3 const& a, Val const& r) { return each(a, r, shl); }
 Val Ops<ivec3>::shr_(ivec3 const& a, Val const& r) { return each(a, r, shr); }
 Val Ops<ivec3>::and_(ivec3 const& a, Val const& r) { return each(a, r, [](int x, int y) { return x & y; }); }
