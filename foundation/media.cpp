@@ -1,6 +1,8 @@
 #include "foundation/media.hpp"
 
 #include <epoxy/gl.h>
+#include <glm/common.hpp>
+#include <glm/vector_relational.hpp>
 
 #include <stdexcept>
 
@@ -16,6 +18,18 @@ namespace {
 
 } // namespace
 
+glm::ivec2 window_size(Window_config const& config, glm::ivec2 display) {
+  glm::ivec2 wanted{config.width, config.height};
+  glm::ivec2 size = glm::mix(wanted, display, glm::lessThan(wanted, glm::ivec2(0)));
+  if (glm::any(glm::greaterThan(size, display))) {
+    glm::ivec2 limited = glm::min(size, display);
+    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "window size %dx%d is larger than the display (%dx%d): using %dx%d",
+                size.x, size.y, display.x, display.y, limited.x, limited.y);
+    size = limited;
+  }
+  return size;
+}
+
 int apply_swap_interval(int vsync, int (*set)(int)) {
   if (set(vsync) == 0) return vsync;
   SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "%s", SDL_GetError());
@@ -28,10 +42,9 @@ Media::Media(Window_config const& config) : pacer(config.fps) {
   if (SDL_Init(SDL_INIT_VIDEO) != 0) fail(nullptr);
   SDL_DisplayMode desktop{};
   if (SDL_GetNumVideoDisplays() < 1 || SDL_GetDesktopDisplayMode(0, &desktop) != 0) fail(nullptr);
-  int width = config.width >= 0 ? config.width : desktop.w;
-  int height = config.height >= 0 ? config.height : desktop.h;
+  glm::ivec2 size = window_size(config, {desktop.w, desktop.h});
   Uint32 flags = SDL_WINDOW_OPENGL | (config.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-  window = SDL_CreateWindow("terrafold", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height, flags);
+  window = SDL_CreateWindow("terrafold", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, size.x, size.y, flags);
   if (!window) fail(nullptr);
   SDL_SetWindowResizable(window, SDL_TRUE);
   context = SDL_GL_CreateContext(window);

@@ -5,6 +5,8 @@
 
 #include <SDL.h>
 
+#include <glm/vec2.hpp>
+
 struct Media {
   SDL_Window* window = nullptr;
   SDL_GLContext context = nullptr;
@@ -22,6 +24,11 @@ struct Media {
   void end();  // swap, then pace
   void skip(); // pace only, for a frame that is not drawn
 };
+
+// The window's size from the settings on a display of the given size: a
+// negative width or height takes the display's, and one larger than the
+// display is limited to it with a warning (no window could be made).
+glm::ivec2 window_size(Window_config const& config, glm::ivec2 display);
 
 // Asks for the swap interval through `set` (SDL_GL_SetSwapInterval in the
 // game); a refusal only warns, and a refused adaptive interval falls back to

@@ -10,6 +10,8 @@
 #include <exception>
 #include <system_error>
 
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 bool save_file(fs::path const& target, std::function<std::string(fs::path const& temp)> const& write) {
@@ -61,4 +63,17 @@ bool save_zip(fs::path const& target, std::function<std::string(std::streambuf& 
     if (!closed) return errno ? std::strerror(errno) : "write failed";
     return {};
   });
+}
+
+std::string make_writable_dir(fs::path const& dir) {
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  if (ec) return ec.message();
+  if (!fs::is_directory(dir, ec)) return ec ? ec.message() : std::strerror(ENOTDIR);
+  std::string probe = (dir / ".write-test-XXXXXX").string();
+  int fd = mkstemp(probe.data());
+  if (fd < 0) return std::strerror(errno);
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return {};
 }

@@ -21,3 +21,9 @@ bool save_text(std::filesystem::path const& target, std::string_view text);
 // empty string.
 bool save_zip(std::filesystem::path const& target,
               std::function<std::string(std::streambuf& out)> const& fill);
+
+// Makes the directory and its parents when missing and checks that files can
+// be made in it, by making one and removing it again (permission bits don't
+// tell for root or a read-only mount). Returns the reason it can't, or an
+// empty string.
+std::string make_writable_dir(std::filesystem::path const& dir);

@@ -1,5 +1,7 @@
 #include "game/command_line.hpp"
 
+#include <climits>
+
 #include <getopt.h>
 
 Command parse_command_line(int argc, char** argv) {
@@ -23,6 +25,6 @@ Command parse_command_line(int argc, char** argv) {
 }
 
 bool valid_world_name(std::string_view name) {
-  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
-         name.find('\0') == std::string_view::npos;
+  return !name.empty() && name.size() <= NAME_MAX && name != "." && name != ".." &&
+         name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
 }

@@ -30,6 +30,7 @@ struct Command {
 // error.
 Command parse_command_line(int argc, char** argv);
 
-// False for "", ".", "..", and names holding '/' or NUL: the name becomes
-// one component of the save path.
+// False for "", ".", "..", names holding '/' or NUL, and names longer than a
+// file name may be (NAME_MAX bytes): the name becomes one component of the
+// save path.
 bool valid_world_name(std::string_view name);

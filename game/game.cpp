@@ -3,6 +3,7 @@
 #include "game/interact.hpp"
 #include "game/teleport.hpp"
 #include "content/model_db.hpp"
+#include "foundation/str_db.hpp"
 #include "render/billboards.hpp"
 #include "render/page_mesh.hpp"
 
@@ -60,9 +61,14 @@ Game::Game(Config& config, std::filesystem::path const& world_dir)
 
 Game::~Game() = default;
 
-void play(Config& config, std::filesystem::path const& world_dir) {
-  Game game(config, world_dir);
-  game.run();
+Unsaved play(Config& config, std::filesystem::path const& world_dir) {
+  Unsaved unsaved;
+  {
+    Game game(config, world_dir);
+    game.scene.on_closed = [&unsaved](Unsaved const& u) { unsaved = u; };
+    game.run();
+  }
+  return unsaved;
 }
 
 void Game::run() {
@@ -88,6 +94,8 @@ void Game::update() {
   if (scene.player) scene.player->body.wanted = glm::vec2(0.0f);
   update_mode();
   builder.update();
+  // Said once per failed round; the savers logged each file and the reason.
+  if (builder.take_failed_saves().any()) action_bar.say(str_db().get("ui.world_not_saved"));
   cube_renderer.update(builder.cube_queue());
   quad_renderer.update(builder.quad_queue());
   builder.cube_queue().clear();

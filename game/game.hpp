@@ -66,5 +66,6 @@ private:
 };
 
 // One game of the world, from building it to its end; the game is destroyed,
-// and so the world saved, also when an error leaves.
-void play(Config& config, std::filesystem::path const& world_dir);
+// and so the world saved, also when an error leaves. Returns what the save at
+// the end could not write.
+Unsaved play(Config& config, std::filesystem::path const& world_dir);

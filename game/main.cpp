@@ -1,8 +1,10 @@
 // The terrafold program: reads its one option or the world name, then plays
 // that world until the player quits. It is the last catcher of errors: the
-// world is already saved when one reaches here.
+// world is already saved when one reaches here. A world that can't be saved
+// is not played, and a game whose last save failed does not end as a success.
 #include "foundation/config.hpp"
 #include "foundation/paths.hpp"
+#include "foundation/save.hpp"
 #include "game/command_line.hpp"
 #include "game/game.hpp"
 
@@ -11,6 +13,7 @@
 #include <SDL.h>
 
 #include <exception>
+#include <string>
 
 int main(int argc, char** argv) {
   Command command = parse_command_line(argc, argv);
@@ -37,7 +40,15 @@ int main(int argc, char** argv) {
     SDL_Log("Terrafold %s\n", revision_string);
     Config config;
     std::filesystem::path world_dir = paths.data.w(basedir / "save" / command.world);
-    play(config, world_dir);
+    if (std::string why = make_writable_dir(world_dir); !why.empty()) {
+      SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "can't save the world in %s: %s\n", world_dir.c_str(), why.c_str());
+      return -1;
+    }
+    Unsaved unsaved = play(config, world_dir);
+    if (unsaved.any()) {
+      SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: not saved: %s\n", world_dir.c_str(), describe(unsaved).c_str());
+      return -1;
+    }
   } catch (std::exception const& e) {
     SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s\n", e.what());
     return -1;

@@ -61,15 +61,17 @@ Builder::Impl::Impl(Scene& scene_, Mesh_jobs jobs, Builder_clock clock_)
 Builder::Impl::~Impl() {
   try {
     SDL_Log("Cleaning up...\n");
-    save_all();
+    scene.unsaved += save_all();
     if (working_frames != 0)
       SDL_Log("%d operations done in %d frames (avg: %d, max: %d)\n", static_cast<std::int32_t>(total_ops),
               static_cast<std::int32_t>(working_frames), static_cast<std::int32_t>(total_ops / working_frames),
               most_ops);
   } catch (std::exception const& e) {
     SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "saving the world failed: %s\n", e.what());
+    scene.unsaved.stopped = true;
   } catch (...) {
     SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "saving the world failed\n");
+    scene.unsaved.stopped = true;
   }
 }
 
@@ -100,7 +102,7 @@ void Builder::Impl::update() {
 
 void Builder::Impl::autosave() {
   SDL_Log("Autosaving...\n");
-  save_all();
+  failed_saves += save_all();
 }
 
 void Builder::Impl::update_ops() {
@@ -297,6 +299,7 @@ Builder::~Builder() = default;
 
 void Builder::update() { impl_->update(); }
 void Builder::set_dirty() { impl_->forced = true; }
+Unsaved Builder::take_failed_saves() { return std::exchange(impl_->failed_saves, Unsaved{}); }
 std::uint64_t Builder::queue_size() const { return impl_->queue_size(); }
 std::int32_t Builder::done() const { return impl_->ops.load(); }
 std::int32_t Builder::added() const { return impl_->added; }

@@ -8,6 +8,7 @@
 #include "render/cube_page.hpp"
 #include "render/quad_page.hpp"
 #include "world/mesh_jobs.hpp"
+#include "world/unsaved.hpp"
 
 #include <glm/vec3.hpp>
 
@@ -31,6 +32,10 @@ public:
 
   void update();
   void set_dirty();
+  // What the saves of the game so far (autosaves, pages leaving the view)
+  // could not write since the last call; the end of the game adds what its
+  // own save could not write to the scene's `unsaved`.
+  Unsaved take_failed_saves();
 
   std::uint64_t queue_size() const;
   std::int32_t done() const;

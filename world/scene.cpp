@@ -52,7 +52,7 @@ Scene::Scene(Config& config_, fs::path const& dir_, Fmap fmap_)
     : config(config_), dir(dir_), fmap(std::move(fmap_)) {}
 
 Scene::~Scene() {
-  save();
+  if (!save()) unsaved.player = true;
   SDL_Log("Session profile:\n");
   SDL_Log("operation           time     ops     avg\n");
   regen.print("Regen");
@@ -71,6 +71,7 @@ Scene::~Scene() {
   mobs.keep = nullptr;
   player = nullptr;
   mobs.clear();
+  if (on_closed) on_closed(unsaved);
 }
 
 void Scene::load() {
@@ -106,14 +107,14 @@ void Scene::load() {
   }
 }
 
-void Scene::save() const {
-  if (!player) return;
+bool Scene::save() const {
+  if (!player) return true;
   fs::path path = dir / "world.mpk.gz";
   SDL_Log("Saving %s\n", path.c_str());
   std::error_code ec;
   fs::create_directories(dir, ec);
   Mob const& p = *player;
-  save_zip(path, [&p](std::streambuf& out) {
+  return save_zip(path, [&p](std::streambuf& out) {
     mpk::Emitter e(out);
     mpk::emit_arr_head(e, 1);
     e % p;

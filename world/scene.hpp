@@ -5,6 +5,7 @@
 #include "foundation/profiler.hpp"
 #include "world/fmap.hpp"
 #include "world/mob.hpp"
+#include "world/unsaved.hpp"
 #include "world/wmap.hpp"
 
 #include <kestrine/kestrine.hpp>
@@ -12,6 +13,7 @@
 #include <glm/vec3.hpp>
 
 #include <filesystem>
+#include <functional>
 
 struct Scene {
   Config& config;
@@ -33,6 +35,12 @@ struct Scene {
   glm::vec3 fog_color{0.39f, 0.61f, 1.0f};
   float fog_depth = 0.0f;
 
+  // What the saves at the end could not write: the builder's last save adds
+  // its pages, the scene's own save the player. Handed to `on_closed` at the
+  // end of the destructor, so the game can end as not saved.
+  Unsaved unsaved;
+  std::function<void(Unsaved const&)> on_closed;
+
   Scene(Config& config, std::filesystem::path const& dir, kestrine::Scope& scope);
   // A scene over a map in memory: no packs loaded, no player, no world file
   // read or written (tests and benchmarks).
@@ -44,7 +52,7 @@ struct Scene {
   // The player from the world file, or placed over the spawn page in a new
   // world; an unreadable file is set aside and the player keeps its fields.
   void load();
-  // Writes the player to the world file; failures are logged only. Both do
-  // nothing in a scene without a player.
-  void save() const;
+  // Writes the player to the world file; false (and logged) when it could
+  // not. Both do nothing in a scene without a player.
+  bool save() const;
 };

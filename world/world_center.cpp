@@ -92,7 +92,7 @@ void World_center::shift_flat_border(glm::ivec3 old) {
       glm::ivec2 p{x, z};
       if (in_window(p, center, r)) continue;
       if (Fmap_page* f = pages.find(p)) {
-        if (f->flags & Fmap_page::dirty) f->save(scene.dir, p);
+        if (f->flags & Fmap_page::dirty) failed_saves.flat_pages += !f->save(scene.dir, p);
         pages.erase(p);
       }
     }
@@ -119,7 +119,7 @@ void World_center::shift_world_border(glm::ivec3 old) {
           if (!take(2, z)) continue;
           glm::ivec3 p{x, y, z};
           if (scene.wmap.find(p)) {
-            save_page(p);
+            failed_saves += save_page(p);
             scene.wmap.erase(p); // its mobs stay listed in the scene until the mob update drops them
           }
           queue.remove(p); // also for a page never built: a mesh may be left from before
@@ -164,32 +164,38 @@ void World_center::finish_light(std::vector<glm::ivec3> const& pages) {
   }
 }
 
-void World_center::save_page(glm::ivec3 p) {
+Unsaved World_center::save_page(glm::ivec3 p) {
+  Unsaved unsaved;
   Wmap_page* page = scene.wmap.find(p);
-  if (!page) return;
+  if (!page) return unsaved;
   // A page that never got its cells holds nothing worth a file.
   if (page->has(Wmap_page::dirty) && page->stage.load() >= 1) {
     finish_light({p});
-    scene.wmap.save_cells(p, scene.dir);
+    unsaved.cell_pages += !scene.wmap.save_cells(p, scene.dir);
   }
-  scene.wmap.save_mobs(p, scene.dir);
+  if (page->has(Wmap_page::populated)) unsaved.mob_pages += !page->save_mobs(scene.dir, p, scene.wmap.player);
+  return unsaved;
 }
 
-void World_center::save_all() {
+Unsaved World_center::save_all() {
+  Unsaved unsaved;
   std::vector<glm::ivec3> dirty;
   scene.wmap.for_each([&](glm::ivec3 key, Wmap_page const& page) {
     if (page.has(Wmap_page::dirty) && page.stage.load() >= 1) dirty.push_back(key);
   });
   finish_light(dirty);
-  for (glm::ivec3 p : dirty) scene.wmap.save_cells(p, scene.dir);
-  scene.wmap.save_mobs(scene.dir);
-  scene.fmap.pages.for_each([&](glm::ivec2 key, Fmap_page& f) {
-    if (f.flags & Fmap_page::dirty) f.save(scene.dir, key);
+  for (glm::ivec3 p : dirty) unsaved.cell_pages += !scene.wmap.save_cells(p, scene.dir);
+  scene.wmap.for_each([&](glm::ivec3 key, Wmap_page& page) {
+    if (page.has(Wmap_page::populated)) unsaved.mob_pages += !page.save_mobs(scene.dir, key, scene.wmap.player);
   });
+  scene.fmap.pages.for_each([&](glm::ivec2 key, Fmap_page& f) {
+    if (f.flags & Fmap_page::dirty) unsaved.flat_pages += !f.save(scene.dir, key);
+  });
+  return unsaved;
 }
 
 void World_center::resize_tables() {
-  save_all();
+  failed_saves += save_all();
   glm::ivec3 r = box_radius(scene.config);
   scene.wmap.for_each([&](glm::ivec3 key, Wmap_page const&) {
     if (!within(key, center, r)) queue.remove(key);

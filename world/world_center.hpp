@@ -8,6 +8,7 @@
 // Everything here runs on the main thread while no worker runs: the shifts
 // create and destroy pages that workers would otherwise read.
 #include "world/cell_page_queue.hpp"
+#include "world/unsaved.hpp"
 
 #include <glm/vec2.hpp>
 #include <glm/common.hpp>
@@ -38,6 +39,7 @@ struct World_center {
   bool forced = false;     // shift and re-queue at the next chance
   glm::ivec3 table_radius; // the view distance the page tables were sized for
   int meshed_radius;       // the high-detail radius of the meshes made so far
+  Unsaved failed_saves;    // what the saves during the game could not write, until taken
 
   World_center(Scene& scene, Mesh_jobs jobs);
   ~World_center() = default;
@@ -55,8 +57,9 @@ struct World_center {
 
   // The changed cell pages (their light finished first), the mobs of every
   // page whose mobs were read, and the changed flat pages. Failures are
-  // logged by the savers and leave the dirty bits set.
-  void save_all();
+  // logged by the savers, leave the dirty bits set and are counted in the
+  // result.
+  Unsaved save_all();
   // After the view distance changed: saves everything, queues the removal of
   // the pages that fall outside the new box and sizes both tables anew, so
   // no page can evict another with unsaved changes. The pages come back from
@@ -67,7 +70,7 @@ struct World_center {
   // light in its file: these bring such pages to stage 5 first, one stage
   // per page per round so neighbours advance together.
   void finish_light(std::vector<glm::ivec3> const& pages);
-  void save_page(glm::ivec3 p); // cells when dirty, mobs when populated
+  Unsaved save_page(glm::ivec3 p); // cells when dirty, mobs when populated
 
 private:
   void size_tables();

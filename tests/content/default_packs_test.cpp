@@ -15,8 +15,8 @@ fs::path const packs = data / "packs";
 
 // Every interface key the menus, the hotbar and the action bar look up, less "ui.".
 char const* const interface_keys =
-    "main main.resume main.configure main.exit console inventory hotbar action conf conf.save conf.discard "
-    "conf.window conf.window.width conf.window.height conf.window.fullscreen conf.window.vsync "
+    "main main.resume main.configure main.exit console inventory hotbar action world_not_saved conf conf.save "
+    "conf.discard conf.window conf.window.width conf.window.height conf.window.fullscreen conf.window.vsync "
     "conf.window.ui_scale conf.audio conf.audio.music_volume conf.audio.sfx_volume conf.input "
     "conf.input.press_any_key conf.input.left conf.input.right conf.input.front conf.input.back "
     "conf.input.crouch conf.input.run conf.input.jump conf.input.interact conf.input.inventory "

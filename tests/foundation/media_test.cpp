@@ -45,6 +45,41 @@ TEST_F(Media_test, OpensACurrentContextWithBlendingAtTheAskedSize) {
   EXPECT_TRUE(log.lines.empty());
 }
 
+TEST(Window_size, NegativeTakesTheDisplayAndLargerIsLimitedToItWithAWarning) {
+  glm::ivec2 const display{1024, 768};
+  struct Case { glm::ivec2 asked, got; bool warned; } const cases[] = {
+      {{800, 600}, {800, 600}, false},      {{1024, 768}, {1024, 768}, false},
+      {{-1, -1}, {1024, 768}, false},        {{-1, 600}, {1024, 600}, false},
+      {{0, 0}, {0, 0}, false},               {{1025, 600}, {1024, 600}, true},
+      {{800, 769}, {800, 768}, true},        {{-5, 2000}, {1024, 768}, true},
+      {{2147483647, 2147483647}, {1024, 768}, true},
+  };
+  for (auto const& c : cases) {
+    Sdl_log_capture log;
+    Window_config config;
+    config.width = c.asked.x;
+    config.height = c.asked.y;
+    EXPECT_EQ(window_size(config, display), c.got) << c.asked.x << "x" << c.asked.y;
+    EXPECT_EQ(log.lines.size(), c.warned ? 1u : 0u) << log.joined();
+  }
+}
+
+TEST_F(Media_test, AWindowLargerThanTheDisplayOpensAtTheDisplaysSize) {
+  Window_config c = test_window(0, 0);
+  SDL_DisplayMode desktop{};
+  ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
+  ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0);
+  SDL_Quit();
+  c.width = desktop.w + 5000;
+  c.height = 100000;
+  Media m(c);
+  int w = 0, h = 0;
+  SDL_GetWindowSize(m.window, &w, &h);
+  EXPECT_EQ(std::pair(w, h), std::pair(desktop.w, desktop.h));
+  ASSERT_EQ(log.lines.size(), 1u);
+  EXPECT_NE(log.lines[0].find("larger than the display"), std::string::npos) << log.lines[0];
+}
+
 TEST_F(Media_test, ARefusedAdaptiveIntervalWarnsFallsBackAndStillBlends) {
   Window_config c = test_window(64, 48);
   c.vsync = -1; // this driver refuses adaptive swapping

@@ -65,6 +65,18 @@ TEST(Dirs, ReadFindsTheFirstCopyLogsAFailedSearchAndWriteMakesOnlyParents) {
   EXPECT_TRUE(fs::is_directory(home / "state/x"));
 }
 
+TEST(Dirs, ADirectoryOfTheListThatCantBeExaminedIsPassedOver) {
+  Temp_dir home, sys;
+  sys.write("terrafold/a.cfg", "sys");
+  home.write("file", "not a directory");
+  std::string const too_long = "/" + std::string(300, 'x'); // ENAMETOOLONG
+  Dirs d(home.dir, too_long + ":" + (home / "file").string() + ":" + sys.dir.string());
+  EXPECT_EQ(d.r(basedir / "a.cfg"), sys / "terrafold/a.cfg");
+  Sdl_log_capture log;
+  EXPECT_TRUE(d.r(basedir / "b.cfg").empty());
+  EXPECT_EQ(log.lines.size(), 5u) << log.joined(); // the name, then every directory of the list
+}
+
 TEST(Slurp, ReadsEveryByteWhateverTheSizeAndAMissingFileThrowsItsPath) {
   Temp_dir t;
   for (std::size_t size : {0u, 1u, 4095u, 4096u, 4097u, 8192u, 10000u}) {

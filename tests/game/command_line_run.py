@@ -4,7 +4,9 @@ and how errors end it.
 Usage: command_line_run.py <terrafold> <share dir>"""
 import os
 import pathlib
+import resource
 import shutil
+import signal
 import sys
 
 from game_env import Home
@@ -14,6 +16,27 @@ USAGE = ("Usage: terrafold --help\n       terrafold --version\n       terrafold 
 OPTIONS = ("Options:\n  -h, --help           display this help and exit\n"
            "  -v, --version        display version string and exit\n"
            "  -c, --config         create configuration file\n")
+
+
+def full_disk(program, home, check):
+    """A game whose saves at the end all fail (no byte can be written, as on
+    a full disk; root is not spared) ends with -1 and a last line saying
+    what was not saved, and every file saved before stays as it was."""
+    world = home.world_dir()
+    before = {f: f.read_bytes() for f in world.rglob("*") if f.is_file()}
+
+    def no_room():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (0, resource.getrlimit(resource.RLIMIT_FSIZE)[1]))
+
+    code, err = home.run_until(program, "Ready!", preexec_fn=no_room, SDL_VIDEODRIVER="offscreen")
+    check(f"a full disk: status {code}", code == 255, err)
+    last = err.rstrip().splitlines()[-1] if err.strip() else ""
+    check("a full disk: the last line says what was not saved",
+          f"{world}: not saved: " in last and last.endswith("the player"), err)
+    after = {f: f.read_bytes() for f in world.rglob("*") if f.is_file()}
+    check("a full disk: the old files stay as they were", after == before,
+          f"{sorted(map(str, before))}\n{sorted(map(str, after))}\n{err}")
 
 
 def main():
@@ -41,6 +64,7 @@ def main():
             ((".",), 1, [USAGE], []),
             (("",), 1, [USAGE], []),
             (("a/b",), 1, [USAGE], []),
+            (("w" * 256,), 1, [USAGE], ["Terrafold "]),  # longer than a file name may be
         ]
         for args, status, wanted, unwanted in cases:
             code, out, err = run(*args)
@@ -76,6 +100,29 @@ def main():
         check(f"the revision is 40 hex digits: {rev!r}",
               len(rev) == 40 and all(c in "0123456789abcdef" for c in rev), err)
 
+        # A directory of a search list that can't be examined is passed over.
+        code, _, err = home.run(program, "mars", SDL_VIDEODRIVER="no-such-driver",
+                                XDG_CONFIG_DIRS="/" + "c" * 300 + ":/etc/xdg")
+        check(f"an unexaminable XDG directory: status {code}", code == 255 and "no-such-driver" in err, err)
+        check("an unexaminable XDG directory is no error", "too long" not in err, err)
+
+        # A world that can't be saved is not played: with a file where its
+        # folder, or the folder of every world, should be, the start is
+        # refused before any window is tried, with the folder and the reason.
+        save = home.data_home / "terrafold" / "save"
+        (save / "venus").write_text("not a world")
+        code, _, err = run("venus")
+        check(f"a file for the world folder: status {code}", code == 255, err)
+        check("the world folder and the reason are said",
+              err.rstrip().endswith(f"can't save the world in {save / 'venus'}: Not a directory"), err)
+        check("no window was tried", "no-such-driver" not in err, err)
+        check("the file in the way is kept", (save / "venus").read_text() == "not a world")
+        shutil.rmtree(save)
+        save.write_text("not a folder")
+        code, _, err = run("venus")
+        check(f"a file for the worlds' folder: status {code}", code == 255 and str(save) in err.splitlines()[-1], err)
+        check("no window was tried for it", "no-such-driver" not in err, err)
+
     # A pack script that fails ends the game through the entry point: at
     # start-up (it does not compile) or while playing (it raises), the world
     # saved in the second case. No X server: the offscreen driver draws.
@@ -93,6 +140,9 @@ def main():
             world_file = home.world_dir() / "world.mpk.gz"
             check(f"{what}: world saved {world_file.exists()}", world_file.exists() == saved, err)
             check(f"{what}: started {'Ready!' in err}", ("Ready!" in err) == saved, err)
+            if saved:
+                types.write_text(types.read_text().replace("update.fun = scripts/boom.ks\n", ""))
+                full_disk(program, home, check)
 
     if failures:
         print("\n".join(failures))

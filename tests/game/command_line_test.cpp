@@ -46,7 +46,11 @@ TEST(Command_line, WorldNamesMustBeOnePlainPathComponent) {
   struct Case { std::string name; bool valid;
   } const cases[] = {{"my world", true}, {"...", true}, {".hidden", true}, {"ä", true},
                      {"", false},        {".", false},  {"..", false},     {"a/b", false},
-                     {"/", false},       {"../x", false}, {std::string("a\0b", 3), false}};
+                     {"/", false},       {"../x", false}, {std::string("a\0b", 3), false},
+                     // a file name holds at most 255 bytes, counted as bytes and not as characters
+                     {std::string(255, 'w'), true}, {std::string(256, 'w'), false},
+                     {std::string(252, 'w') + "\u00e4\u00e4", false}, {std::string(251, 'w') + "\u00e4\u00e4", true}};
   for (auto const& c : cases) EXPECT_EQ(valid_world_name(c.name), c.valid) << c.name;
-  for (char const* bad : {"", "..", "/etc"}) EXPECT_EQ(parse({bad}).kind, Command::usage_error) << bad;
+  for (std::string bad : {std::string(), std::string(".."), std::string("/etc"), std::string(256, 'w')})
+    EXPECT_EQ(parse({bad}).kind, Command::usage_error) << bad;
 }

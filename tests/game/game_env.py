@@ -5,9 +5,11 @@ import ctypes
 import gzip
 import os
 import pathlib
+import signal
 import struct
 import subprocess
 import tempfile
+import threading
 import time
 import zlib
 
@@ -71,6 +73,35 @@ class Home:
         p = subprocess.run([program, *args], cwd=self.work, env=e, capture_output=True, text=True,
                            timeout=timeout)
         return p.returncode, p.stdout, p.stderr
+
+    def run_until(self, program, text, *args, timeout=60, preexec_fn=None, **env):
+        """Runs the program until its log holds the text, then ends it with
+        SIGTERM (the saving exit); returns (status, log). The log comes
+        through a pipe, so a limit on file writes leaves it whole."""
+        p = subprocess.Popen([program, *args], cwd=self.work, env=dict(self.env, **env), stdout=subprocess.DEVNULL,
+                             stderr=subprocess.PIPE, text=True, errors="replace", preexec_fn=preexec_fn)
+        lines, seen = [], threading.Event()
+
+        def read():
+            for line in p.stderr:
+                lines.append(line)
+                if text in line:
+                    seen.set()
+            seen.set()
+
+        reader = threading.Thread(target=read)
+        reader.start()
+        try:
+            seen.wait(timeout)
+            if p.poll() is None:
+                p.send_signal(signal.SIGTERM)
+            status = p.wait(timeout)
+        finally:
+            if p.poll() is None:
+                p.kill()
+                p.wait()
+            reader.join()
+        return status, "".join(lines)
 
     def start(self, program, *args):
         """Starts the program; its output goes to files read by Game.log()."""

@@ -3,6 +3,7 @@
 #include "support/sdl_log.hpp"
 
 #include <fstream>
+#include <optional>
 
 using namespace pipeline;
 
@@ -36,25 +37,66 @@ TEST(Builder_save, AnEditSurvivesTheEndOfTheGame) {
   EXPECT_EQ(log.joined(), "Cleaning up...\n");
 }
 
-TEST(Builder_save, AFailedSaveKeepsTheDirtyBit) {
+TEST(Builder_save, AFailedSaveKeepsTheDirtyBitAndIsReportedOnce) {
   World w({.view = {1, 1, 1}});
   w.config.autosave_period = 1;
   w.settle();
   glm::ivec3 const at{6, 25, 9}, p = page_of(at);
   w.builder->change_cell(at, cell_id("basic.stone"));
   std::ofstream(w.dir / "cells") << "in the way"; // no directory can be made there
+  auto dirty_pages = [&w] {
+    Unsaved u;
+    w.scene->wmap.for_each([&u](glm::ivec3, Wmap_page const& page) { u.cell_pages += page.has(Wmap_page::dirty); });
+    return u;
+  };
+  Unsaved const all_cells = dirty_pages();
+  ASSERT_GT(all_cells.cell_pages, 0);
   Sdl_log_capture log;
   *w.now += std::int64_t(120e9);
   w.frame();
   EXPECT_TRUE(w.page(p)->has(Wmap_page::dirty));
+  EXPECT_EQ(describe(w.builder->take_failed_saves()), describe(all_cells));
+  EXPECT_FALSE(w.builder->take_failed_saves().any()); // said once
   fs::remove(w.dir / "cells");
   *w.now += std::int64_t(120e9);
   w.frame(); // the next autosave writes it
   EXPECT_FALSE(w.page(p)->has(Wmap_page::dirty));
   EXPECT_TRUE(fs::exists(cell_path(w.dir, p)));
+  EXPECT_FALSE(w.builder->take_failed_saves().any());
   w.builder->change_cell(at, cell_id("basic.dirt"));
   fs::rename(w.dir / "cells", w.dir / "cells.old");
   std::ofstream(w.dir / "cells") << "in the way";
+  Unsaved const edited = dirty_pages(); // the edited page and those its light reaches
   w.builder.reset(); // the last save fails too
   EXPECT_TRUE(w.page(p)->has(Wmap_page::dirty));
+  EXPECT_EQ(describe(w.scene->unsaved), describe(edited));
+
+  // The scene's end hands on the builder's failures with its own.
+  fs::create_directories(w.dir / "world.mpk.gz"); // the player's file can't replace a folder
+  std::optional<Unsaved> closed;
+  w.scene->on_closed = [&closed](Unsaved const& u) { closed = u; };
+  w.scene.reset();
+  ASSERT_TRUE(closed);
+  Unsaved with_player = edited;
+  with_player.player = true;
+  EXPECT_EQ(describe(*closed), describe(with_player));
+  EXPECT_TRUE(fs::is_directory(w.dir / "world.mpk.gz"));
+}
+
+TEST(Unsaved, NamesEveryKindThatFailed) {
+  struct Case { Unsaved unsaved; char const* text; } const cases[] = {
+      {{}, ""},
+      {{.cell_pages = 1}, "1 cell page"},
+      {{.mob_pages = 2, .player = true}, "2 mob pages and the player"},
+      {{.cell_pages = 3, .mob_pages = 1, .flat_pages = 2, .player = true},
+       "3 cell pages, 1 mob page, 2 flat pages and the player"},
+      {{.flat_pages = 1, .stopped = true}, "1 flat page and the pages after the error"},
+  };
+  for (auto const& c : cases) {
+    EXPECT_EQ(describe(c.unsaved), c.text);
+    EXPECT_EQ(c.unsaved.any(), *c.text != '\0') << c.text;
+  }
+  Unsaved sum{.cell_pages = 1};
+  sum += Unsaved{.cell_pages = 2, .player = true};
+  EXPECT_EQ(describe(sum), "3 cell pages and the player");
 }
