@@ -1,9 +1,9 @@
 #include "game/debug_pane.hpp"
 
 #include "content/cell_db.hpp"
+#include "world/body.hpp"
 #include "world/raycast.hpp"
 #include "world/scene.hpp"
-#include "world/body.hpp"
 
 #include <glm/common.hpp>
 #include <imgui.h>

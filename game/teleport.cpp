@@ -1,8 +1,7 @@
 #include "game/teleport.hpp"
 
-#include "world/scene.hpp"
 #include "world/body.hpp"
-
+#include "world/scene.hpp"
 
 std::optional<glm::vec3> teleport_target(Scene const& scene, Raycast_result const& hit, float half_height) {
   glm::ivec3 cell;

@@ -1,9 +1,8 @@
 #include "game/view.hpp"
 
 #include "content/cell_db.hpp"
-#include "world/scene.hpp"
 #include "world/body.hpp"
-
+#include "world/scene.hpp"
 
 bool inside_opaque_cell(Scene const& scene, glm::vec3 const& point) {
   Cell_id id = scene.wmap.get_cell(floor_cell(point));

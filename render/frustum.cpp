@@ -1,4 +1,5 @@
 #include "render/frustum.hpp"
+
 #include "world/body.hpp"
 
 #include <cmath>

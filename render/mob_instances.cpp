@@ -2,10 +2,10 @@
 
 #include "content/model_db.hpp"
 #include "render/frustum.hpp"
+#include "world/body.hpp"
 #include "world/mob.hpp"
 #include "world/scene.hpp"
 #include "world/wmap.hpp"
-#include "world/body.hpp"
 
 #include <glm/geometric.hpp>
 

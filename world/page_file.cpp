@@ -121,10 +121,9 @@ struct Cell_file {
 };
 
 // Why the reader would refuse the page's containers or paints; empty when it
-// would take them. Edits only make keys in range: this keeps a slip from
-// reaching a file.
+// would take them. Edits only make keys in range (so at most one container
+// per cell and one paint per face): this keeps a slip from reaching a file.
 std::string unwritable(Wmap_page const& page) {
-  if (page.data.size() > max_containers) return "too many containers";
   for (auto const& [key, d] : page.data)
     if (key < 0 || key >= page_cells) return "bad cell index";
   for (auto const& [key, id] : page.paints)
