@@ -20,8 +20,14 @@ struct String_hash {
   std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
 };
 
+// The longest full type name: every file that stores type names is read
+// back with this cap, so a longer name never enters a table.
+inline constexpr std::size_t max_name_bytes = 256;
+
 // Logs that a name was refused because its table has no id left.
 void report_table_full(std::string_view name);
+// Logs that a name was refused for being longer than max_name_bytes.
+void report_name_too_long(std::string_view name);
 
 // Records live at stable addresses in fixed blocks, so a reader holding an id
 // or a reference never races with an append; names are looked up and added
@@ -52,9 +58,13 @@ public:
   T const& operator[](I id) const noexcept { return slot(std::size_t(id)); }
 
   // Find-or-add by full name: an unknown name gets the next id and a record
-  // with every default. When no id is left the name is refused (logged) and
-  // record 0 is returned.
+  // with every default. A name no file could hold, or one past the last id,
+  // is refused (logged) and record 0 is returned.
   T& operator[](std::string_view name) {
+    if (name.size() > max_name_bytes) {
+      report_name_too_long(name);
+      return slot(0);
+    }
     {
       std::shared_lock lock(mutex_);
       if (auto it = names_.find(name); it != names_.end()) return slot(it->second);

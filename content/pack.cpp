@@ -13,6 +13,24 @@ void report_table_full(std::string_view name) {
   SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s", msg.c_str());
 }
 
+void report_name_too_long(std::string_view name) {
+  // The name may be a script's megabyte: its start is enough to find it.
+  constexpr std::size_t shown = 64;
+  std::string msg = "name too long: '" + std::string(name.substr(0, shown)) + "...' (" +
+                    std::to_string(name.size()) + " bytes, at most " + std::to_string(max_name_bytes) +
+                    "): the name is refused";
+  SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s", msg.c_str());
+}
+
+std::string section_name(Pack_file const& file) {
+  std::string name = file.prefix + std::string(file.scan.token);
+  if (name.size() <= max_name_bytes) return name;
+  SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "%s: section [%.*s]: name too long (%zu bytes, at most %zu), skipped\n",
+              file.dir.c_str(), static_cast<int>(file.scan.token.size()), file.scan.token.data(), name.size(),
+              max_name_bytes);
+  return {};
+}
+
 fs::path packs_dir() { return paths.data.r(basedir / "packs"); }
 
 std::string pack_name(fs::path const& pack) {

@@ -40,6 +40,12 @@ struct Pack_file {
 bool read_pack_file(fs::path const& pack, std::string_view file,
                     std::function<void(Pack_file&, int kind)> const& token);
 
+// The full name of the section just read (prefix and section). A name too
+// long to be a type's is refused with a warning naming the pack and the
+// section: the result is then empty, the name of record 0, so the section's
+// entries edit nothing.
+std::string section_name(Pack_file const& file);
+
 // Value forms shared by the pack files. The leading decimal digits as a
 // number 0..255 (text after them ignored); false and `out` unchanged when
 // the value does not start with a digit or the number is above 255.

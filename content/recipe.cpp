@@ -33,7 +33,7 @@ bool Recipe_database::load_file(fs::path const& pack) {
     std::string_view const token = file.scan.token;
     switch (kind) {
     case Kv_scan::Section: {
-      Cell_id const cell = cell_db()[file.prefix + std::string(token)].id;
+      Cell_id const cell = cell_db()[section_name(file)].id;
       list = cell ? &recipes[cell] : nullptr; // record 0: the name was refused
       if (list) list->emplace_back();
       break;

@@ -25,7 +25,7 @@ void load_type_file(Db& db, fs::path const& packs, std::string_view file_name, E
     std::string key;
     read_pack_file(dir, file_name, [&](Pack_file& file, int kind) {
       switch (kind) {
-      case Kv_scan::Section: id = db[file.prefix + std::string(file.scan.token)].id; break;
+      case Kv_scan::Section: id = db[section_name(file)].id; break;
       case Kv_scan::Key: key = file.scan.token; break;
       case Kv_scan::Value:
         if (id != 0) entry(db[id], file, key);

@@ -1,6 +1,7 @@
 #include "game/debug_pane.hpp"
 
 #include "content/cell_db.hpp"
+#include "world/body.hpp"
 #include "world/raycast.hpp"
 #include "world/scene.hpp"
 
@@ -106,7 +107,7 @@ void draw_debug_pane(std::array<Debug_pane::Graph, 7>& graphs, Debug_pane::Figur
     ImGui::Separator();
     ImGui::TextUnformatted("Cells");
     if (ImGui::BeginTable("positions", 8, ImGuiTableFlags_SizingFixedFit, ImVec2(0, 0), 0.0f)) {
-      if (scene.player) print_block(scene, "player", glm::ivec3(glm::floor(scene.player->body.position)));
+      if (scene.player) print_block(scene, "player", floor_cell(scene.player->body.position));
       if (cursor.kind == Raycast_result::Kind::cell) {
         print_block(scene, "cursor.in", cursor.cell);
         print_block(scene, "cursor.out", cursor.adjacent);

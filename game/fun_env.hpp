@@ -13,6 +13,7 @@
 #include <glm/vec3.hpp>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 struct Mob;
@@ -43,3 +44,10 @@ struct Fun_env {
 };
 
 using Fun_env_ptr = std::shared_ptr<Fun_env const>;
+
+// Checks a type name given to a script function before anything is done
+// with it: one longer than a type's may be raises "name too long", since
+// the tables refuse it and no file could hold it.
+inline void check_type_name(std::string const& name) {
+  if (name.size() > max_name_bytes) throw std::runtime_error("name too long");
+}

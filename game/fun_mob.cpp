@@ -33,18 +33,21 @@ std::int16_t stack_count(Int n) {
 }
 
 bool fun_give_impl_(Inventory* target, String const& name, Int count) {
+  check_type_name(name);
   std::int16_t const n = stack_count(count);
   if (!target || n <= 0) return false;
   return target->give(Item{item_db()[name].id, n});
 }
 
 Int fun_take_impl_(Inventory* target, String const& name, Int count) {
+  check_type_name(name);
   std::int16_t const n = stack_count(count);
   if (!target || n <= 0) return 0;
   return target->take(Item{item_db()[name].id, n});
 }
 
 Int fun_has_impl_(Inventory const* target, String const& name) {
+  check_type_name(name);
   if (!target) return 0;
   return target->count(item_db()[name].id);
 }

@@ -37,14 +37,6 @@ bool editable(Scene& scene, glm::ivec3 const& p) {
          p.y < std::numeric_limits<std::int16_t>::max();
 }
 
-// Truncation toward zero, held within the cell range so that no conversion
-// overflows.
-int truncate_cell(float v) {
-  if (!(v > -cell_limit)) return v != v ? 0 : -(1 << 30);
-  if (!(v < cell_limit)) return 1 << 30;
-  return static_cast<int>(v);
-}
-
 // Componentwise with 32-bit wrap-around, as the script's own Vec arithmetic.
 int wrap(std::int64_t v) { return static_cast<int>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(v))); }
 
@@ -61,7 +53,7 @@ bool passable(Scene& scene, glm::ivec3 const& p) {
 
 glm::ivec3 fun_here_::operator()() const {
   glm::vec3 const p = player_of(env).body.position;
-  return {truncate_cell(p.x), truncate_cell(p.y), truncate_cell(p.z)};
+  return {trunc_cell(p.x), trunc_cell(p.y), trunc_cell(p.z)};
 }
 
 glm::ivec3 fun_cubr_::operator()() const { return env->cursor.cell; }
@@ -117,6 +109,7 @@ Val fun_place_::call_(Val const*, Val* argv, int argc) const {
 }
 
 bool fun_place_::impl(glm::ivec3 const& p, Val const& v) const {
+  if (v.is<std::string>()) check_type_name(v.get_unsafe<std::string>());
   Scene& scene = env->scene;
   if (!editable(scene, p) || type_at(scene, p).collision != Cell_collision::empty) return false;
   Cell_id const id = cell_db()[v.get<std::string>()].id;
@@ -136,6 +129,7 @@ Val fun_paint_::call_(Val const*, Val* argv, int argc) const {
 }
 
 bool fun_paint_::impl(glm::ivec3 const& p, Face f, Val const& v) const {
+  if (v.is<std::string>()) check_type_name(v.get_unsafe<std::string>());
   Scene& scene = env->scene;
   // An unloaded page has no faces to paint, though its type 0 reads opaque.
   if (!filled(scene, p)) return false;
@@ -148,12 +142,14 @@ bool fun_paint_::impl(glm::ivec3 const& p, Face f, Val const& v) const {
 }
 
 bool fun_spawn_::operator()(glm::ivec3 const& p, std::string const& name) const {
+  check_type_name(name);
   glm::vec3 const at(static_cast<float>(p.x + 0.5), static_cast<float>(p.y), static_cast<float>(p.z + 0.5));
   env->scene.mobs.construct(mob_db()[name].id, at);
   return false;
 }
 
 bool fun_replace_::operator()(glm::ivec3 const& p, std::string const& name) const {
+  check_type_name(name);
   if (!editable(env->scene, p)) return false;
   Cell_id const id = cell_db()[name].id;
   if (id == 0) return false;

@@ -5,6 +5,7 @@
 #include "game/interact.hpp"
 #include "game/screenshot_name.hpp"
 #include "game/view.hpp"
+#include "world/body.hpp"
 
 #include <SDL.h>
 #include <epoxy/gl.h>
@@ -61,7 +62,7 @@ void Game::render_screen() {
     Cell_type const& type = cell_db()[scene.wmap.get_cell(cursor.cell)];
     cursor_renderer.render(vp, glm::vec3(cursor.cell) + type.offset, type.radius);
   }
-  if (page_borders) page_renderer.render(vp, glm::ivec3(glm::floor(body.position)) >> 4);
+  if (page_borders) page_renderer.render(vp, floor_cell(body.position) >> 4);
   cross_renderer.render(is_interactive(scene, cursor));
 }
 

@@ -1,15 +1,14 @@
 #include "game/teleport.hpp"
 
+#include "world/body.hpp"
 #include "world/scene.hpp"
-
-#include <glm/common.hpp>
 
 std::optional<glm::vec3> teleport_target(Scene const& scene, Raycast_result const& hit, float half_height) {
   glm::ivec3 cell;
   if (hit.kind == Raycast_result::Kind::cell)
     cell = hit.adjacent;
   else if (Mob const* mob = hit.kind == Raycast_result::Kind::mob ? hit.mob.get() : nullptr)
-    cell = glm::ivec3(glm::floor(mob->body.position));
+    cell = floor_cell(mob->body.position);
   else
     return std::nullopt;
   Fmap_cell const* column = scene.fmap.column(cell.x, cell.z);

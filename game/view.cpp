@@ -1,12 +1,11 @@
 #include "game/view.hpp"
 
 #include "content/cell_db.hpp"
+#include "world/body.hpp"
 #include "world/scene.hpp"
 
-#include <glm/common.hpp>
-
 bool inside_opaque_cell(Scene const& scene, glm::vec3 const& point) {
-  Cell_id id = scene.wmap.get_cell(glm::ivec3(glm::floor(point)));
+  Cell_id id = scene.wmap.get_cell(floor_cell(point));
   return id != 0 && cell_db()[id].opacity == Cell_opacity::opaque;
 }
 

@@ -1,5 +1,7 @@
 #include "render/frustum.hpp"
 
+#include "world/body.hpp"
+
 #include <cmath>
 #include <cstdlib>
 
@@ -34,7 +36,7 @@ bool page_is_visible(glm::ivec3 const& page, glm::ivec3 const& camera_page, Fust
 }
 
 glm::ivec3 camera_page(glm::vec3 const& camera) {
-  return glm::ivec3(std::floor(camera.x), std::floor(camera.y), std::floor(camera.z)) >> 4;
+  return floor_cell(camera) >> 4;
 }
 
 std::uint8_t facing_sides(glm::ivec3 const& page, glm::vec3 const& camera) {

@@ -2,6 +2,7 @@
 
 #include "content/model_db.hpp"
 #include "render/frustum.hpp"
+#include "world/body.hpp"
 #include "world/mob.hpp"
 #include "world/scene.hpp"
 #include "world/wmap.hpp"
@@ -28,9 +29,8 @@ std::optional<std::size_t> frame_number(Mob const& mob, Mob_model const& model) 
 }
 
 std::uint8_t light_at(Wmap const& wmap, glm::vec3 const& p) {
-  constexpr float limit = 1 << 30;
-  if (!(std::abs(p.x) < limit && std::abs(p.y) < limit && std::abs(p.z) < limit)) return 15;
-  glm::ivec3 const cell(std::floor(p.x), std::floor(p.y), std::floor(p.z));
+  if (!in_cell_range(p)) return 15;
+  glm::ivec3 const cell = floor_cell(p);
   Wmap_page const* page = wmap.find(cell >> 4);
   return page ? page->light[cell_index(cell.x, cell.y, cell.z)] : 15;
 }

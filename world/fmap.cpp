@@ -83,18 +83,12 @@ fs::path flat_path(fs::path const& world_dir, glm::ivec2 page) {
 }
 
 bool Fmap_page::load(fs::path const& world_dir, glm::ivec2 page) {
-  fs::path path = flat_path(world_dir, page);
-  std::error_code ec;
-  if (!fs::exists(path, ec)) return false;
-  Zip_streambuf in(path, std::ios_base::in);
-  if (!in.file) return false;
-
   // Read aside and apply only a whole file.
   std::array<Fmap_cell, 256> read = columns;
-  mpk::Scanner s(in);
-  std::int64_t n = mpk::scan_arr_head(s);
-  if (s.ok() && n < 3) s.error("bad array size");
-  if (s.ok()) {
+  auto result = read_zip(flat_path(world_dir, page), [&](mpk::Scanner& s) {
+    std::int64_t n = mpk::scan_arr_head(s);
+    if (s.ok() && n < 3) s.error("bad array size");
+    if (!s.ok()) return;
     mpk::scan_skip(s);
     mpk::scan_skip(s);
     std::int64_t count = mpk::scan_arr_head(s);
@@ -104,15 +98,8 @@ bool Fmap_page::load(fs::path const& world_dir, glm::ivec2 page) {
       mpk::pack_array(s, c.l0, c.l1, c.l2, c.l3, c.l4);
     }
     for (std::int64_t left = n - 3; left > 0 && s.ok(); --left) mpk::scan_skip(s);
-  }
-  std::string message = s.message();
-  if (message.empty()) message = in.check_end();
-  if (!message.empty()) {
-    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: %s\n", path.c_str(), message.c_str());
-    in.close();
-    keep_bad(path);
-    return false;
-  }
+  });
+  if (result != Zip_read::done) return false;
   columns = read;
   flags &= ~std::uint64_t(dirty);
   bounds();

@@ -95,7 +95,7 @@ struct Cell_file {
   void read_data(mpk::Scanner& s) {
     std::int64_t n = mpk::scan_map_head(s);
     if (n < 0) return;
-    if (n > page_cells) return s.error("too many containers");
+    if (static_cast<std::uint64_t>(n) > max_containers) return s.error("too many containers");
     data.max_load_factor(1.0f);
     for (std::int64_t i = 0; i < n && s.ok(); ++i) {
       std::int16_t key = 0;
@@ -119,6 +119,17 @@ struct Cell_file {
     }
   }
 };
+
+// Why the reader would refuse the page's containers or paints; empty when it
+// would take them. Edits only make keys in range (so at most one container
+// per cell and one paint per face): this keeps a slip from reaching a file.
+std::string unwritable(Wmap_page const& page) {
+  for (auto const& [key, d] : page.data)
+    if (key < 0 || key >= page_cells) return "bad cell index";
+  for (auto const& [key, id] : page.paints)
+    if (key < 0 || key >= paint_keys) return "bad face key";
+  return {};
+}
 
 // Pages are saved by the hundred at autosave and compress well anyway.
 void fast_compression(std::streambuf& out) {
@@ -179,6 +190,10 @@ bool Wmap_page::load_cells(fs::path const& dir, glm::ivec3 page) {
 bool Wmap_page::save_cells(fs::path const& dir, glm::ivec3 page) {
   fs::path path = cell_path(dir, page);
   SDL_Log("Saving %s\n", path.c_str());
+  if (std::string why = unwritable(*this); !why.empty()) {
+    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: %s\n", path.c_str(), why.c_str());
+    return false;
+  }
   auto enc = std::make_unique<Wmap_page_encoded>();
   encode(*enc);
   if (!make_parent(path)) return false;
@@ -243,6 +258,10 @@ bool Wmap_page::save_mobs(fs::path const& dir, glm::ivec3 page, Mob const* skip)
     return false;
   }
   SDL_Log("Saving %s\n", path.c_str());
+  if (kept.size() > max_file_mobs) {
+    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: too many mobs\n", path.c_str());
+    return false;
+  }
   if (!make_parent(path)) return false;
   return save_zip(path, [&](std::streambuf& out) {
     mpk::Emitter e(out);

@@ -14,11 +14,18 @@
 #include <unordered_map>
 #include <vector>
 
-// A reader refuses more than a page can use: every cell and painted face a
-// different type.
-inline constexpr std::size_t max_palette = page_cells + 6 * page_cells;
-inline constexpr std::size_t max_file_mobs = 4096;
+// Each count a page file holds has one limit, which the writer keeps to and
+// the reader checks, so every file written reads back.
+// Face paints: one per face of each cell (keys face * 4096 + cell index).
 inline constexpr int paint_keys = 6 * page_cells;
+// Containers: one per cell (keyed by the cell index).
+inline constexpr std::size_t max_containers = page_cells;
+// Palette: every cell and painted face a different type.
+inline constexpr std::size_t max_palette = page_cells + paint_keys;
+// Mobs: as many as an array can count. A page may hold any number, and the
+// reader grows its list with the records actually read, so a forged count
+// costs nothing before its bytes arrive.
+inline constexpr std::uint64_t max_file_mobs = 0xFFFFFFFF;
 
 // The page as written: types by palette position in order of first use
 // (cells in index order, then the paints). The cell data is written and read

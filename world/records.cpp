@@ -39,6 +39,17 @@ template <class V> void operator%(mpk::Scanner& s, Finite<V> const& f) {
     }
 }
 
+// A position, which must also lie where cell coordinates are defined: one
+// further out could not be turned into a cell.
+struct Position {
+  glm::vec3& v;
+};
+
+void operator%(mpk::Scanner& s, Position const& p) {
+  s % Finite<glm::vec3>{p.v};
+  if (s.ok() && !in_cell_range(p.v)) s.error("position out of range");
+}
+
 } // namespace
 
 namespace mpk {
@@ -100,13 +111,14 @@ void operator%(Scanner& s, Inventory& inv) {
 void operator%(Emitter& e, Mob const& mob) {
   Mob_id type = mob.type;
   Body const& b = mob.body;
-  pack_array(e, Mob_name{type}, b.position, b.velocity, b.angles, b.size, mob.inventory);
+  pack_array(e, Mob_name{type}, storable_position(b.position), b.velocity, b.angles, b.size, mob.inventory);
 }
 
 void operator%(Scanner& s, Mob& mob) {
   Body& b = mob.body;
   Mob_name type{mob.type};
-  Finite<glm::vec3> position{b.position}, velocity{b.velocity};
+  Position position{b.position};
+  Finite<glm::vec3> velocity{b.velocity};
   Finite<glm::vec2> angles{b.angles}, size{b.size};
   pack_array(s, type, position, velocity, angles, size, mob.inventory);
   b.update_box();

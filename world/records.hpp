@@ -14,9 +14,9 @@
 
 struct Mob;
 
-// The longest type name a file may hold.
-inline constexpr std::size_t max_name_bytes = 256;
-// The most slots an inventory record may list.
+// Type names are capped at max_name_bytes, which the tables also refuse to
+// hold, so every name written is one a reader takes.
+// The most slots an inventory record may list: as many as an inventory holds.
 inline constexpr std::size_t max_inventory_slots = Short_vector<Item>::max_elements;
 
 // Type ids are plain integers of the same width, so an id that is to be
@@ -54,7 +54,9 @@ void operator%(Scanner& s, Inventory& inv);
 
 // [type name, position, velocity, look angles, size, inventory]. Reading
 // replaces those fields and sets the box from position and size; missing
-// trailing elements keep their values.
+// trailing elements keep their values. Every float must be finite and the
+// position inside the cell range ("position out of range"); the writer holds
+// the position inside it.
 void operator%(Emitter& e, Mob const& mob);
 void operator%(Scanner& s, Mob& mob);
 

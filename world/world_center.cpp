@@ -9,10 +9,6 @@
 
 namespace {
 
-// Beyond this a coordinate is nonsense anyway; keeping it here leaves room
-// for the box arithmetic around it.
-constexpr float coord_limit = 1073741824.0f; // 2^30
-
 int chebyshev(glm::ivec3 a, glm::ivec3 b) {
   glm::ivec3 d = glm::abs(a - b);
   return std::max({d.x, d.y, d.z});
@@ -38,15 +34,7 @@ int detail_radius(Config const& config) { return std::clamp(config.high_def_radi
 
 int page_detail(glm::ivec3 p, glm::ivec3 centre, int radius) { return chebyshev(p, centre) > radius ? 1 : 0; }
 
-glm::ivec3 page_at(glm::vec3 position) {
-  glm::ivec3 page;
-  for (int i = 0; i < 3; ++i) {
-    float f = std::floor(position[i]);
-    if (std::isnan(f)) f = 0.0f;
-    page[i] = static_cast<int>(std::clamp(f, -coord_limit, coord_limit)) >> 4;
-  }
-  return page;
-}
+glm::ivec3 page_at(glm::vec3 position) { return floor_cell(position) >> 4; }
 
 World_center::World_center(Scene& scene_, Mesh_jobs jobs)
     : scene(scene_), queue(std::move(jobs)), table_radius(box_radius(scene_.config)),

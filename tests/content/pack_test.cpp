@@ -79,6 +79,19 @@ TEST(Database, FindOrAddHandsOutIdsInOrderAndRefusesTheOneTooMany) {
   EXPECT_EQ(db["p.255"].id, 255); // the existing names still work
 }
 
+TEST(Database, ANameLongerThanAFileHoldsNeverEntersTheTable) {
+  Database<std::uint8_t, Cell_type> db;
+  std::string const longest = "p." + std::string(max_name_bytes - 2, 'n');
+  EXPECT_EQ(db[longest].id, 1);
+  Sdl_log_capture log;
+  EXPECT_EQ(db[longest + "n"].id, 0);
+  EXPECT_EQ(db[std::string(100000, 'n')].id, 0);
+  EXPECT_EQ(db.size(), 2u);
+  ASSERT_EQ(log.lines.size(), 2u);
+  EXPECT_NE(log.lines[0].find("name too long: 'p.nnn"), std::string::npos) << log.lines[0];
+  EXPECT_LT(log.lines[1].size(), 200u) << "a long name is shown by its start";
+}
+
 TEST(Database, LookupsAndAppendsFromSeveralThreadsAgreeAndRecordsStayPut) {
   Cell_database db;
   auto* first = &db["w.0"];

@@ -5,6 +5,11 @@
 
 #include "pack_fixture.hpp"
 
+#include <tuple>
+#include <utility>
+
+using namespace std::string_literals;
+
 namespace {
 
 struct Types : ::testing::Test {
@@ -150,6 +155,23 @@ TEST_F(Types, RepeatedSectionsAndPacksSharingANameEditOneRecord) {
   EXPECT_EQ(mobs.size(), 2u);
   EXPECT_EQ(mobs["basic.m"].items, 2);
   EXPECT_GT(run(mobs["basic.m"].interact), 0);
+}
+
+TEST_F(Types, ASectionWhoseFullNameIsTooLongIsSkippedWithAWarning) {
+  // "basic." and the section: 256 bytes fit, 257 do not.
+  std::string const fits(max_name_bytes - 6, 'f'), over(max_name_bytes - 5, 'o');
+  for (auto [file, key] : {std::pair("cell", "light"), {"item", "use"}, {"mob", "items"}})
+    t.write("basic/"s + file + "_types.cfg", "[" + over + "]\n" + key + " = 3\n[" + fits + "]\n" + key + " = 2\n");
+  load();
+  EXPECT_EQ(std::tuple(cells.size(), items.size(), mobs.size()), std::tuple(2u, 2u, 2u));
+  EXPECT_EQ(cells["basic." + fits].light, 2);
+  EXPECT_EQ(mobs["basic." + fits].items, 2);
+  EXPECT_TRUE(items["basic." + fits].use);
+  EXPECT_TRUE(cells[0].light == 0 && mobs[0].items == 0 && !items[0].use) << "record 0 is left alone";
+  int warned = 0;
+  for (std::string const& line : log.lines)
+    warned += line.find((t.packs / "basic").string() + ": section [" + over + "]: name too long") == 0;
+  EXPECT_EQ(warned, 3) << "one warning per file, naming the pack and the section";
 }
 
 TEST_F(Types, ASyntaxErrorStopsOnlyItsOwnFile) {

@@ -1,15 +1,17 @@
 #!/usr/bin/env python3
 """The terrafold program without a window: options, texts and exit codes,
-and how errors end it.
+how errors end it, and damaged saves set aside.
 Usage: command_line_run.py <terrafold> <share dir>"""
+import gzip
 import os
 import pathlib
 import resource
 import shutil
 import signal
+import struct
 import sys
 
-from game_env import Home
+from game_env import Home, read_mpk_gz
 
 USAGE = ("Usage: terrafold --help\n       terrafold --version\n       terrafold --config\n"
          "       terrafold [<world name>]\n")
@@ -143,6 +145,40 @@ def main():
             if saved:
                 types.write_text(types.read_text().replace("update.fun = scripts/boom.ks\n", ""))
                 full_disk(program, home, check)
+
+    # Damaged saves are set aside and the game plays on: a world file whose
+    # player stands at x = 3e10 (no cell coordinate reaches that far), a
+    # folder where a flat page file should be (it can't be read, even by
+    # root) and a flat file of other bytes. The game then ends by SIGTERM
+    # through the saving exit, with status 0.
+    with Home(share) as home:
+        world = home.world_dir()
+        flat = world / "flat"
+        flat.mkdir(parents=True)
+        far = gzip.compress(b"\x91\x92\xacbasic.player\x93" + b"".join(b"\xca" + struct.pack(">f", v)
+                                                                        for v in (3e10, 8.0, 9.0)))
+        (world / "world.mpk.gz").write_bytes(far)
+        (flat / "0.0.mpk.gz").mkdir()
+        (flat / "0.0.mpk.gz" / "inside").write_bytes(b"the player's bytes")
+        (flat / "1.0.mpk.gz").write_bytes(b"not a flat page")
+        home.env["SDL_VIDEODRIVER"] = "offscreen"
+        game = home.start(program)
+        try:
+            game.wait_for("Ready!", 60)
+            code = game.stop(signal.SIGTERM)
+        finally:
+            game.kill()
+        log = game.log()
+        check(f"a far player: status {code}", code == 0, log)
+        check("the far world file is kept", (world / "world.mpk.gz.bad").read_bytes() == far, log)
+        check("the far position is refused", "world.mpk.gz: position out of range" in log, log)
+        x = read_mpk_gz(world / "world.mpk.gz")[0][1][0]
+        check(f"the player is saved where it played: x = {x}", abs(x) < 2 ** 30, log)
+        for name, what in (("0.0.mpk.gz", "a folder"), ("1.0.mpk.gz", "other bytes")):
+            check(f"{what} in place of a flat file is set aside", f"{name}: unreadable, kept as" in log, log)
+        check("the folder keeps its file",
+              (flat / "0.0.mpk.gz.bad" / "inside").read_bytes() == b"the player's bytes", log)
+        check("the other bytes are kept", (flat / "1.0.mpk.gz.bad").read_bytes() == b"not a flat page", log)
 
     if failures:
         print("\n".join(failures))

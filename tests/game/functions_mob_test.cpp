@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
+#include <tuple>
+#include <vector>
 
+using fun_world::cell;
 using fun_world::World;
 using kestrine::Val;
 
@@ -53,6 +57,33 @@ TEST(Game_functions, GiveTakeAndHasMoveStacksInMobsAndContainers) {
             "[false,false,0,0,0]");
   EXPECT_EQ(item_db().size(), items) << "no container, no new item type";
   EXPECT_FALSE(v.wmap.find({0, 0, 0})->has(Wmap_page::dirty));
+}
+
+TEST(Game_functions, ATypeNameTooLongForAFileRaisesAndChangesNothing) {
+  Hopper_world w;
+  w.set({4, 3, 4}, cell("fun.stone"));
+  w.box[0] = Item{item_db()["fun.apple"].id, 2};
+  w.wmap.find({0, 0, 0})->clear(Wmap_page::dirty);
+  std::string const over(max_name_bytes + 1, 'n');
+  auto sizes = [] { return std::tuple(cell_db().size(), item_db().size(), mob_db().size()); };
+  auto const before = sizes();
+  std::size_t const mobs = w.scene.mobs.size();
+  Inventory const held = w.hopper->inventory, boxed = w.box;
+  std::vector<Val> args = {mob_value(*w.hopper), Val(glm::ivec3(2, 2, 2)), Val(glm::ivec3(4, 4, 4)),
+                           Val(glm::ivec3(4, 3, 4)), Val(Face::u), Val(over), Val(glm::ivec3(40, 4, 4))};
+  for (char const* code : {"replace(@3, @5)", "replace(@6, @5)", "place(@2, @5)", "place(@2, 0, 0, @5)",
+                           "paint(@3, @4, @5)", "spawn(@2, @5)", "give(@0, @5)", "give(@1, @5, 3)",
+                           "give(@6, @5)", "take(@1, @5)", "has(@0, @5)", "has(@6, @5)"})
+    EXPECT_EQ(w.run(code, args), "error: name too long") << code;
+  EXPECT_EQ(sizes(), before);
+  EXPECT_EQ(w.scene.mobs.size(), mobs);
+  EXPECT_TRUE(w.hopper->inventory == held && w.box == boxed);
+  EXPECT_EQ(w.happened(), "");
+  EXPECT_FALSE(w.wmap.find({0, 0, 0})->has(Wmap_page::dirty));
+
+  args[5] = Val(over.substr(1)); // the longest a file holds
+  EXPECT_EQ(w.run("[replace(@3, @5), give(@0, @5), has(@0, @5)]", args), "[true,true,1]");
+  EXPECT_EQ(cell_db()[w.wmap.get_cell({4, 3, 4})].name, over.substr(1));
 }
 
 TEST(Game_functions, MobFieldsWaitAndSoundsAndAGoneMob) {

@@ -8,8 +8,14 @@
 #include <climits>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <random>
+#include <string>
 #include <tuple>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace terrain;
 
@@ -289,4 +295,46 @@ TEST(FlatFile, MissingIsQuietAndAFailedSaveKeepsThePageDirty) {
   p.flags = Fmap_page::dirty;
   EXPECT_FALSE(p.save(w.dir, {0, 0}));
   EXPECT_EQ(p.flags, std::uint64_t(Fmap_page::dirty));
+}
+
+TEST(FlatFile, AnUnopenableFileIsSetAsideLikeTheOthersAndNeverOverwritten) {
+  World_dir w;
+  fs::path const path = w / "flat/2.3.mpk.gz";
+  Fmap_page const before = sample_page();
+  // Neither can be read, even by root: a folder where the file should be
+  // (it opens, then reads nothing) and a socket (it does not open).
+  auto folder = [&] {
+    fs::create_directories(path);
+    std::ofstream(path / "inside") << "kept";
+  };
+  auto socket = [&] {
+    int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    ASSERT_LT(path.string().size(), sizeof a.sun_path);
+    std::strcpy(a.sun_path, path.c_str());
+    ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ::close(s);
+  };
+  struct Case {
+    std::function<void()> make;
+    char const* kept_as;
+    char const* why;
+  };
+  for (Case const& c : {Case{folder, ".bad", "expected array"}, Case{socket, ".bad2", "can't open"}}) {
+    c.make();
+    Fmap_page p = before;
+    Sdl_log_capture log;
+    EXPECT_FALSE(p.load(w.dir, {2, 3})) << c.why;
+    EXPECT_TRUE(same_columns(p, before));
+    EXPECT_EQ(log.lines.at(0), path.string() + ": " + c.why);
+    EXPECT_EQ(log.lines.at(1), path.string() + ": unreadable, kept as " + path.string() + c.kept_as);
+    EXPECT_FALSE(fs::exists(path));
+  }
+  Fmap_page p = before;
+  EXPECT_TRUE(p.save(w.dir, {2, 3})) << "the page is written beside what was set aside";
+  std::string inside;
+  std::ifstream(path.string() + ".bad/inside") >> inside;
+  EXPECT_EQ(inside, "kept");
+  EXPECT_TRUE(fs::is_socket(path.string() + ".bad2"));
 }

@@ -122,6 +122,9 @@ std::string str(std::string const& s) {
   return emitted([&](mpk::Emitter& e) { mpk::emit_str(e, s); });
 }
 
+// The longest type name a file holds, starting with the prefix.
+std::string longest(std::string const& prefix) { return prefix + std::string(max_name_bytes - prefix.size(), 'x'); }
+
 } // namespace
 
 TEST(CellFile, RoundTripKeepsEverythingAndClearsDirty) {
@@ -308,7 +311,9 @@ TEST(MobFile, RefusedFilesAreKeptAndNothingIsApplied) {
     std::string bytes;
   };
   for (Case const& c : std::vector<Case>{
-           {"too many mobs", "\xdc\x10\x01"s + std::string(4097, '\xc0')},
+           {"expected array", "\xdd\xff\xff\xff\xff"s + std::string(4097, '\xc0')},
+           {"position out of range", head + "\x93\xca\x4e\x80\x00\x00"s + zero3.substr(6)}, // x = 2^30
+           {"position out of range", head + "\x93\xca\x00\x00\x00\x00\xcb\xc2\x1b\xf0\x8e\xb0\x00\x00\x00\xca\x00\x00\x00\x00"s},
            {"bad array size", head + "\x92\xca\x00\x00\x00\x00\xca\x00\x00\x00\x00"s},
            {"bad number", head + "\x93\xca\x7f\xc0\x00\x00"s + zero3.substr(6)},
            {"bad number", head + zero3 + "\x93\xcb\x7f\xf0\x00\x00\x00\x00\x00\x00"s + zero3.substr(6)},
@@ -321,4 +326,67 @@ TEST(MobFile, RefusedFilesAreKeptAndNothingIsApplied) {
   for (std::size_t n = 0; n < good.size(); ++n) ASSERT_NE(f.load(f.mobs, good.substr(0, n)), "read") << n;
   EXPECT_EQ(f.load(f.mobs, good), "read");
   EXPECT_EQ(f.load(f.mobs, "\x90"s), "read");
+}
+
+TEST(PageFiles, WhatTheWriterProducesAtEachLimitReadsBackEqual) {
+  Files f;
+  // Cell file: the longest names in the palette and in a container, a
+  // container in every cell, one of them with the most slots, and every face
+  // painted.
+  Cell_id const stone = cell_type("basic.stone"), big = cell_type(longest("files_test.cell."));
+  Item_id const gem = item(longest("files_test.item.").c_str());
+  Wmap_page page;
+  Cell_id* c = page.cells.write();
+  for (int i = 0; i < page_cells; ++i) {
+    c[i] = i % 3 ? stone : big;
+    page.data[static_cast<std::int16_t>(i)].inventory.slots = {{gem, static_cast<std::int16_t>(i)}};
+  }
+  Inventory& most = page.data[7].inventory = Inventory(max_inventory_slots);
+  most[0] = most[max_inventory_slots - 1] = {gem, -32768};
+  for (int k = 0; k < paint_keys; ++k) page.paints[static_cast<std::int16_t>(k)] = k % 5 ? big : stone;
+  ASSERT_TRUE(page.save_cells(f.world.dir, f.key));
+  Wmap_page back;
+  ASSERT_TRUE(back.load_cells(f.world.dir, f.key));
+  expect_same(page, back);
+
+  // Mob file: more mobs than a page ever held before, the longest type name,
+  // the most slots, and positions just inside the cell range.
+  Mob_type& type = mob_type(longest("files_test.mob."), true, 1);
+  float const edge = std::nextafter(cell_limit, 0.0f);
+  std::vector<std::unique_ptr<Mob>> owned;
+  Wmap_page crowd;
+  for (int i = 0; i < 5000; ++i) {
+    owned.push_back(std::make_unique<Mob>(type, glm::vec3(i % 2 ? edge : -edge, float(i), -edge)));
+    crowd.mobs.push_back(owned.back().get());
+  }
+  owned[4999]->inventory = Inventory(max_inventory_slots);
+  owned[4999]->inventory[max_inventory_slots - 1] = {gem, 32767};
+  ASSERT_TRUE(crowd.save_mobs(f.world.dir, f.key));
+  Wmap_page read;
+  ASSERT_TRUE(read.load_mobs(f.world.dir, f.key));
+  std::vector<std::unique_ptr<Mob>> read_owned(read.mobs.begin(), read.mobs.end());
+  ASSERT_EQ(read_owned.size(), owned.size());
+  for (std::size_t i = 0; i < owned.size(); ++i) {
+    Mob const &a = *owned[i], &b = *read_owned[i];
+    ASSERT_TRUE(b.type == type.id && a.body.position == b.body.position && a.inventory == b.inventory) << i;
+  }
+}
+
+TEST(PageFiles, ContainersOrPaintsAReaderWouldRefuseAreNotWritten) {
+  Files f;
+  struct Case {
+    char const* why;
+    void (*spoil)(Wmap_page&);
+  };
+  for (Case const& c : {Case{"bad cell index", [](Wmap_page& p) { p.data[page_cells]; }},
+                        Case{"bad cell index", [](Wmap_page& p) { p.data[-1]; }},
+                        Case{"bad face key", [](Wmap_page& p) { p.paints[paint_keys] = 1; }}}) {
+    Sample s;
+    c.spoil(s.page);
+    Sdl_log_capture log;
+    EXPECT_FALSE(s.page.save_cells(f.world.dir, f.key)) << c.why;
+    EXPECT_TRUE(s.page.has(Wmap_page::dirty)) << c.why;
+    EXPECT_FALSE(fs::exists(f.cells)) << c.why;
+    EXPECT_NE(log.joined().find(f.cells.string() + ": " + c.why), std::string::npos) << log.joined();
+  }
 }

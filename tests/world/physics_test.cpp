@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <limits>
+#include <tuple>
 
 #include "support/hand_world.hpp"
 
@@ -137,3 +138,22 @@ TEST(Physics, SolidBodiesPushOncePerPair) {
 }
 
 } // namespace
+
+TEST(Cells, EveryConversionIsHeldInsideTheCellRange) {
+  float const inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  int const top = 1 << 30;
+  struct Case {
+    float v;
+    int floor, ceil, trunc;
+  };
+  for (Case const& c : {Case{-0.5f, -1, 0, 0}, Case{2.5f, 2, 3, 2}, Case{max_position, top - 64, top - 64, top - 64},
+                        Case{3e10f, top, top, top}, Case{-3e10f, -top, -top, -top}, Case{inf, top, top, top},
+                        Case{-inf, -top, -top, -top}, Case{nan, 0, 0, 0}})
+    EXPECT_EQ(std::tuple(floor_cell(c.v), ceil_cell(c.v), trunc_cell(c.v)), std::tuple(c.floor, c.ceil, c.trunc))
+        << c.v;
+  EXPECT_TRUE(in_cell_range({max_position, -max_position, 0.0f}));
+  for (glm::vec3 v : {glm::vec3(cell_limit, 0, 0), {0, -cell_limit, 0}, {0, 0, nan}, {inf, 0, 0}})
+    EXPECT_FALSE(in_cell_range(v));
+  EXPECT_EQ(storable_position({3e10f, -inf, nan}), glm::vec3(max_position, -max_position, 0.0f));
+  EXPECT_EQ(storable_position({1.5f, -2.0f, max_position}), glm::vec3(1.5f, -2.0f, max_position));
+}

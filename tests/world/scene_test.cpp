@@ -2,6 +2,7 @@
 
 #include "content/item_db.hpp"
 #include "content/mob_db.hpp"
+#include "world/records.hpp"
 #include "support/sdl_log.hpp"
 #include "support/terrain.hpp"
 
@@ -133,6 +134,47 @@ TEST(Scene, AnUnreadableWorldFileIsKeptAndThePlayerKeepsItsDefaults) {
     f.close();
     EXPECT_EQ(read_gz(bad(f.file())), bytes);
     EXPECT_TRUE(fs::exists(f.file())); // written afresh at the end
+  }
+}
+
+TEST(Scene, AWorldFileAtTheLimitsReadsBackAndOnePastThePositionLimitIsRefused) {
+  // The longest type and item names, the most slots, and positions as far
+  // out as a file holds them: a player beyond is stored at the edge.
+  std::string const type = "test." + std::string(max_name_bytes - 5, 'p');
+  std::string const item = "test." + std::string(max_name_bytes - 5, 'i');
+  struct Case {
+    glm::vec3 position, stored;
+  };
+  for (Case const& c : {Case{{max_position, -max_position, 0.5f}, {max_position, -max_position, 0.5f}},
+                        Case{{3e10f, -cell_limit, 1e30f}, {max_position, -max_position, max_position}}}) {
+    Scene_fixture f(type.c_str());
+    f.player().body.position = c.position;
+    f.player().inventory = Inventory(max_inventory_slots);
+    f.player().inventory[max_inventory_slots - 1] = {item_db()[item].id, 5};
+    Inventory const inventory = f.player().inventory;
+    f.close();
+    Scene_fixture g;
+    fs::rename(f.file(), g.file());
+    g.scene->load();
+    EXPECT_EQ(mob_db()[g.player().type].name, type);
+    EXPECT_EQ(g.player().body.position, c.stored);
+    EXPECT_EQ(g.player().inventory, inventory);
+  }
+
+  // Written by something else: x = 3e10 or 2^30 is refused like a non-finite
+  // number, the file kept aside and the player left at its defaults.
+  for (float x : {3e10f, cell_limit, -cell_limit}) {
+    Scene_fixture f;
+    write_gz(f.file(), emitted([x](mpk::Emitter& e) {
+               mpk::emit_arr_head(e, 1), mpk::emit_arr_head(e, 2), mpk::emit_str(e, "test.far");
+               mpk::emit(e, glm::vec3(x, 8, 9));
+             }));
+    Sdl_log_capture log;
+    f.scene->load();
+    EXPECT_EQ(f.player().body.position, glm::vec3(0, 64, 0)) << x;
+    EXPECT_EQ(mob_db()[f.player().type].name, "basic.player") << x;
+    EXPECT_NE(log.joined().find(f.file().string() + ": position out of range"), std::string::npos) << log.joined();
+    EXPECT_TRUE(fs::exists(bad(f.file()))) << x;
   }
 }
 
