@@ -1,6 +1,7 @@
 #include "game/game.hpp"
 
 #include "game/interact.hpp"
+#include "game/quit_request.hpp"
 #include "game/teleport.hpp"
 #include "content/model_db.hpp"
 #include "foundation/str_db.hpp"
@@ -73,9 +74,16 @@ Unsaved play(Config& config, std::filesystem::path const& world_dir) {
 
 void Game::run() {
   while (mode != mode_quit) {
-    events();
-    update();
-    render();
+    try {
+      events();
+      update();
+      render();
+    } catch (kestrine::Interrupted const& e) {
+      // A pack script stopped because the player asked to quit: that is
+      // the saving exit, not a failure of the script.
+      if (e.cause() != kestrine::Interrupted::Cause::request || !quit_requested()) throw;
+      mode = mode_quit;
+    }
   }
 }
 
@@ -84,10 +92,11 @@ void Game::events() {
   while (SDL_PollEvent(&event)) {
     input.handle_event(event);
     widgets.handle_event(event);
-    // Closing the window and SIGTERM leave through the quit mode, so the
-    // world is saved on the way out.
+    // Closing the window, SIGTERM and SIGINT leave through the quit mode, so
+    // the world is saved on the way out.
     if (event.type == SDL_QUIT) mode = mode_quit;
   }
+  if (quit_requested()) mode = mode_quit;
 }
 
 void Game::update() {

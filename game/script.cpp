@@ -5,10 +5,17 @@
 #include <exception>
 #include <iostream>
 #include <sstream>
+#include <utility>
 
-Script::Script(Context& context) : Script([&context](Script& self) { register_game_functions(context, self); }) {}
+Script::Script(Context& context)
+    : Script([&context](Script& self) { register_game_functions(context, self); }, script_time_budget,
+             poll_close_request) {
+  quit_signals_.emplace();
+}
 
-Script::Script(std::function<void(Script&)> const& register_functions) {
+Script::Script(std::function<void(Script&)> const& register_functions, std::chrono::nanoseconds budget,
+               std::function<void()> poll)
+    : budget_(budget, std::move(poll)) {
   engine.seed(seed_for(device()));
   if (register_functions) register_functions(*this);
 }

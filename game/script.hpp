@@ -1,17 +1,29 @@
 #pragma once
 // The game's script environment: the scope holding the game's functions,
 // against which every pack script is compiled, and the console that runs
-// typed code with local variables kept from one input to the next.
+// typed code with local variables kept from one input to the next. Every
+// script the game runs is stopped when it runs too long, or when the player
+// asks to quit while it runs.
+#include "game/quit_request.hpp"
+
 #include <kestrine/kestrine.hpp>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
 
 struct Context;
+
+// How long one script run from the game (a console input, an item's use, a
+// cell's or mob's script) may last before it is stopped with an error: far
+// beyond what any pack script or console input needs, short enough that a
+// script stuck in a loop costs the player a moment and not the session.
+inline constexpr std::chrono::seconds script_time_budget{2};
 
 class Script {
 public:
@@ -23,10 +35,14 @@ public:
   std::random_device device{"default"};
   std::minstd_rand engine;
 
-  // Registers the game's functions before anything is compiled against the scope.
+  // Registers the game's functions before anything is compiled against the
+  // scope; SIGTERM, SIGINT and a close of the window stop a running script.
   explicit Script(Context& context);
-  // With the registration given: tests bind their own functions, or none.
-  explicit Script(std::function<void(Script&)> const& register_functions);
+  // With the registration given: tests bind their own functions, or none,
+  // and may shorten the budget; `poll` is called now and then while a
+  // script runs long.
+  explicit Script(std::function<void(Script&)> const& register_functions,
+                  std::chrono::nanoseconds budget = script_time_budget, std::function<void()> poll = {});
   Script(Script const&) = delete;
   Script& operator=(Script const&) = delete;
 
@@ -44,4 +60,7 @@ public:
 
 private:
   void evaluate();
+
+  kestrine::Budget budget_;
+  std::optional<Quit_signals> quit_signals_;
 };

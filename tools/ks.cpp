@@ -1,8 +1,11 @@
 // ks FILE | ks -: compiles and runs a kestrine script once against a scope
 // with print, size, push and pop, then prints a non-null result as the
-// console does. An error is printed on standard error (status 1).
+// console does. An error is printed on standard error (status 1). Scripts
+// run without a time budget; Ctrl-C stops one with "script interrupted"
+// (a second Ctrl-C ends the runner at once).
 #include <kestrine/kestrine.hpp>
 
+#include <csignal>
 #include <cstring>
 #include <exception>
 #include <fstream>
@@ -31,6 +34,16 @@ void pop_fn(kestrine::List& list) {
   if (!list.empty()) list.pop_back();
 }
 
+void on_interrupt(int) { kestrine::request_interrupt(); }
+
+void interrupt_on_ctrl_c() {
+  struct sigaction action {};
+  action.sa_handler = on_interrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART | SA_RESETHAND;
+  sigaction(SIGINT, &action, nullptr);
+}
+
 bool read_all(std::istream& in, std::string& text) {
   std::ostringstream buffer;
   buffer << in.rdbuf();
@@ -56,6 +69,7 @@ int main(int argc, char** argv) {
     }
   }
 
+  interrupt_on_ctrl_c();
   kestrine::Scope scope;
   scope.add("print", kestrine::Val(Print_fn{}));
   scope.add("size", kestrine::Val(kestrine::Fun(&size_fn)));

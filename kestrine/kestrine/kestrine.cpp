@@ -19,6 +19,7 @@ Val eval(Scope& scope, std::string_view text, Val* args, int nargs) {
   Script script = compile(scope.tags(), locals, text);
   show(script);
   std::vector<Val> lvals(locals.size());
+  Timed_run timed;
   return script.run(scope.vals().data(), lvals.data(), args, nargs);
 }
 
@@ -26,6 +27,7 @@ Val Interactive::operator()(Scope& scope, std::string_view text, Val* args, int 
   Script script = compile(scope.tags(), ltags_, text);
   show(script);
   if (lvals_.size() < ltags_.size()) lvals_.resize(ltags_.size());
+  Timed_run timed;
   return script.run(scope.vals().data(), lvals_.data(), args, nargs);
 }
 
@@ -39,6 +41,7 @@ Standalone::Standalone(Scope& scope, std::string_view text) : global_(scope) {
 Val Standalone::operator()(Val* args, int nargs) const {
   // Pack scripts are small: their locals usually fit on the C++ stack.
   constexpr std::size_t small = 16;
+  Timed_run timed;
   if (local_size_ <= small) {
     Val locals[small];
     return script_.run(global_.vals().data(), locals, args, nargs);

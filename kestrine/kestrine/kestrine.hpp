@@ -1,7 +1,10 @@
 #pragma once
 // Everything a host needs to embed kestrine: values, scripts, scopes, the
-// three ways to run source text and the binding of host functions.
+// three ways to run source text, the binding of host functions, and the
+// interrupt and time budget that stop a script running too long. Each run
+// of the three entry points counts against the calling thread's budget.
 #include "kestrine/fun.hpp"
+#include "kestrine/interrupt.hpp"
 #include "kestrine/scope.hpp"
 #include "kestrine/script.hpp"
 #include "kestrine/val.hpp"

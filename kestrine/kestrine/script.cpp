@@ -1,5 +1,7 @@
 #include <kestrine/script.hpp>
 
+#include <kestrine/interrupt.hpp>
+
 #include <alloca.h>
 #include <cassert>
 #include <cstdio>
@@ -187,11 +189,14 @@ Val Script::run(Val* globals, Val* locals, Val* args, int nargs) const {
         pc += 2;                                                                         \
         goto* labels[~byte];                                                             \
     } while (0)
-// A jump's target counts from the jump's first byte.
+// A jump's target counts from the jump's first byte. Looping back is where
+// a script may run on for ever, so that is where it looks for an interrupt.
 #define JUMP()                                                                           \
     do {                                                                                 \
         pc = at + arg;                                                                   \
         assert(pc >= begin && pc <= end);                                                \
+        if (arg <= 0 && interrupt_word.load(std::memory_order_relaxed) != 0) [[unlikely]] \
+            check_interrupt();                                                           \
     } while (0)
 
     NEXT_INSTR();
@@ -359,6 +364,9 @@ op_NEXT:
     NEXT_INSTR();
 op_CALL:
     assert(arg >= 0 && sp - arg > bottom);
+    // Calls may nest runs of scripts without any of them looping.
+    if (interrupt_word.load(std::memory_order_relaxed) != 0) [[unlikely]]
+        check_interrupt();
     sp -= arg;
     sp[-1] = sp[-1].call(globals, sp, arg);
     NEXT_INSTR();

@@ -9,7 +9,9 @@ through the main menu's "exit" entry: status 0, the world and the edited
 page saved, the log's closing lines.
 Second run: the saved world is found again, the player where it was left
 and the edit still there; a screenshot that can't be written is reported;
-SIGTERM ends the game through the saving exit.
+a console input that loops for ever is stopped at the time budget and the
+console goes on; SIGTERM stops a second such loop and ends the game through
+the saving exit, which saves a cell placed in this run.
 Run inside an X server (xvfb-run). Usage: end_to_end.py <terrafold> <share dir>"""
 import os
 import re
@@ -22,6 +24,8 @@ from game_env import (Home, cell_page_file, changed_share, click, focus, grab, h
                       saved_cell, wait_drawn, xdotool)
 
 READY_TIMEOUT = 25
+# The longest run the game allows a script, in seconds.
+SCRIPT_BUDGET = 2
 WIDTH, HEIGHT = 800, 600
 SKY = (99, 156, 255)
 # The main menu: a 200x200 window in the middle; under its title bar (a
@@ -193,13 +197,34 @@ def second_run(home, program, world, player, p, q, placed):
         shutil.rmtree(home.work)
         hold("0")
         game.wait_for("can't save the screenshot", 10)
+
+        # A cell placed now is saved by nothing but the exit at the end.
+        game.console("r = cupl()")
+        r = vec(game.console("print(r)"))
+        expect(game.console('print(place(r, "basic.wood"))') == "true\n", f"basic.wood placed at {r}")
+
+        # An input that loops for ever is stopped at the budget; the console
+        # answers the next one.
+        since = game.enter("while 1: 0")
+        out = game.wait_for_output("script ran too long: stopped after", SCRIPT_BUDGET + 1, since)
+        expect(re.search(r"^script ran too long: stopped after \d+\.\d s$", out, re.M), f"the budget's error in {out!r}")
+        hold("Escape")
+        out = game.console("print(1 + 2)")
+        expect(out == "3\n", f"the console printed {out!r} for print(1 + 2) after a stopped loop, not '3\\n'")
+
+        # SIGTERM stops a loop at once (no "ran too long") and leaves through
+        # the saving exit.
+        since = game.enter("while 1: 0")
+        time.sleep(0.5)
         status = game.stop(signal.SIGTERM)
+        out = game.stdout()[since:]
+        expect("> while 1: 0\nscript interrupted\n" in out, f"the loop stopped by SIGTERM: {out!r}")
     finally:
         game.kill()
     log = game.log()
     expect(status == 0, f"status {status} after SIGTERM, not 0")
     expect(f"Loading {world_file}" in log, f'"Loading {world_file}" in the log')
-    for cell, wanted in ((p, "basic.none"), (q, placed)):
+    for cell, wanted in ((p, "basic.none"), (q, placed), (r, "basic.wood")):
         found = saved_cell(world, cell)
         expect(found == wanted, f"the page saved again gives {cell} as {found}, not {wanted}")
     second = read_mpk_gz(world_file)[0]

@@ -161,14 +161,20 @@ class Game:
         raise AssertionError(f"no {text!r} on standard output within {timeout} s; it holds:\n{self.stdout()}\n"
                              f"the log:\n{self.log()}")
 
-    def console(self, line, timeout=15):
-        """Opens the console, enters one line and closes it again; returns
-        what the console wrote for it (the echo first)."""
+    def enter(self, line):
+        """Opens the console and enters one line, without waiting for it to
+        run; returns the length of standard output before it."""
         since = len(self.stdout())
         hold("period")
         time.sleep(0.3)
         xdotool("type", "--delay", "60", line)
         hold("Return")
+        return since
+
+    def console(self, line, timeout=15):
+        """Opens the console, enters one line and closes it again; returns
+        what the console wrote for it (the echo first)."""
+        since = self.enter(line)
         out = self.wait_for_output(f"> {line}\n", timeout, since)
         # The echo comes out together with what the line printed.
         out = out[out.index(f"> {line}\n"):]

@@ -91,3 +91,13 @@ TEST(Script_console, TheEngineIsNeverSeededWithZero) {
   } const cases[] = {{0, 1}, {m, 1}, {2 * m, 1}, {m - 1, m - 1}, {0xffffffffu, 1}};
   for (auto c : cases) EXPECT_EQ(Script::seed_for(c.device), c.seed) << c.device;
 }
+
+TEST(Script_console, AnInputThatRunsTooLongIsStoppedAndTheConsoleGoesOn) {
+  using namespace std::chrono_literals;
+  Script s([](Script&) {}, 100ms);
+  std::string const out = type(s, {"n = 7", "while 1: n = n + 1", "1 + 2", "n > 7"});
+  std::string const stopped = "> while 1: n = n + 1\nscript ran too long: stopped after ";
+  ASSERT_NE(out.find(stopped), std::string::npos) << out;
+  EXPECT_EQ(out.substr(out.find(" s\n", out.find(stopped)) + 3), "> 1 + 2\n3\n> n > 7\ntrue\n");
+  EXPECT_TRUE(s.pending.empty());
+}

@@ -1,0 +1,87 @@
+#include "kestrine/interrupt.hpp"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace kestrine {
+
+namespace {
+
+// The budget of this thread's script runs, if any.
+thread_local Budget* current_budget = nullptr;
+
+std::int64_t now_ns() noexcept {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// Often enough that a close request or an overrun is seen within a tenth of
+// a second; short budgets (tests) look four times within theirs.
+std::chrono::nanoseconds tick_for(std::chrono::nanoseconds limit) {
+  return std::max(std::chrono::nanoseconds(1'000'000),
+                  std::min<std::chrono::nanoseconds>(std::chrono::milliseconds(100), limit / 4));
+}
+
+std::string too_long(std::int64_t elapsed_ns) {
+  char text[64];
+  std::snprintf(text, sizeof text, "script ran too long: stopped after %.1f s", static_cast<double>(elapsed_ns) / 1e9);
+  return text;
+}
+
+} // namespace
+
+void request_interrupt() noexcept { interrupt_word.fetch_or(interrupt_requested); }
+
+Budget::Budget(std::chrono::nanoseconds limit, std::function<void()> poll)
+    : limit_(limit), tick_(tick_for(limit)), poll_(std::move(poll)), outer_(current_budget) {
+  watchdog_ = std::thread([this] { watch(); });
+  current_budget = this;
+}
+
+Budget::~Budget() {
+  current_budget = outer_;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_one();
+  watchdog_.join();
+}
+
+void Budget::watch() {
+  std::int64_t const tick = tick_.count();
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (!wake_.wait_for(lock, tick_, [this] { return stopping_; })) {
+    std::int64_t const started = started_.load();
+    // Only a hint: the script's thread checks the time itself.
+    if (started != 0 && now_ns() - started >= tick) interrupt_word.fetch_or(interrupt_look);
+  }
+}
+
+Timed_run::Timed_run() noexcept : budget_(current_budget) {
+  if (budget_ && budget_->depth_++ == 0) budget_->started_.store(now_ns());
+}
+
+Timed_run::~Timed_run() {
+  if (budget_ && --budget_->depth_ == 0) {
+    budget_->started_.store(0);
+    interrupt_word.fetch_and(~interrupt_look);
+  }
+}
+
+void check_interrupt() {
+  Budget* const budget = current_budget;
+  // Another thread's watchdog asks its own scripts to look, not these.
+  if (budget && budget->depth_ > 0 && (interrupt_word.load() & interrupt_look)) {
+    interrupt_word.fetch_and(~interrupt_look);
+    std::int64_t const elapsed = now_ns() - budget->started_.load();
+    if (elapsed > budget->limit_.count()) throw Interrupted(Interrupted::Cause::budget, too_long(elapsed));
+    if (budget->poll_) budget->poll_();
+  }
+  if (interrupt_word.load() & interrupt_requested) {
+    interrupt_word.fetch_and(~interrupt_requested);
+    throw Interrupted(Interrupted::Cause::request, "script interrupted");
+  }
+}
+
+} // namespace kestrine

@@ -1,0 +1,95 @@
+#pragma once
+// Stopping a running script from outside: an interrupt that a signal
+// handler, another thread or the host may request at any time, and a time
+// budget for the scripts a host runs. A running script notices both at its
+// next backward jump or call (a script can only run long by looping or by
+// calling) and leaves with an `Interrupted` error, which unwinds it like any
+// other script error.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+namespace kestrine {
+
+// The error a stopped script leaves with.
+class Interrupted : public std::runtime_error {
+public:
+  enum class Cause { request, budget };
+  Interrupted(Cause cause, std::string const& message) : std::runtime_error(message), cause_(cause) {}
+  Cause cause() const noexcept { return cause_; }
+
+private:
+  Cause cause_;
+};
+
+// Stops the running script, or the next one to loop or call, with
+// "script interrupted". Async-signal-safe.
+void request_interrupt() noexcept;
+
+// While a Budget lives, each script run on the thread that made it (the
+// outermost run: scripts that a host function runs inside it count as part
+// of it) is stopped once it has lasted longer than the limit, with "script
+// ran too long: stopped after N s". A watchdog thread looks every `tick()`;
+// while one run lasts longer than that, the script also calls `poll` on its
+// own thread now and then, so the host can notice a close request. Budgets
+// nest on a thread: the newest one counts.
+class Budget {
+public:
+  explicit Budget(std::chrono::nanoseconds limit, std::function<void()> poll = {});
+  ~Budget();
+  Budget(Budget const&) = delete;
+  Budget& operator=(Budget const&) = delete;
+
+  std::chrono::nanoseconds limit() const noexcept { return limit_; }
+  std::chrono::nanoseconds tick() const noexcept { return tick_; }
+
+private:
+  friend class Timed_run;
+  friend void check_interrupt();
+
+  void watch();
+
+  std::chrono::nanoseconds const limit_;
+  std::chrono::nanoseconds const tick_;
+  std::function<void()> const poll_;
+  Budget* const outer_;
+  int depth_ = 0; // runs in progress, touched only on the owning thread
+  std::atomic<std::int64_t> started_{0}; // start of the outermost run; 0: none
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool stopping_ = false;
+  std::thread watchdog_;
+};
+
+// The extent of one script run, for the budget of the calling thread (if
+// any). The embedding entry points hold one around every run.
+class Timed_run {
+public:
+  Timed_run() noexcept;
+  ~Timed_run();
+  Timed_run(Timed_run const&) = delete;
+  Timed_run& operator=(Timed_run const&) = delete;
+
+private:
+  Budget* const budget_;
+};
+
+// What every running script checks: bits that ask it to look. Not zero
+// means "stop" (`interrupt_requested`) or "check the budget and poll"
+// (`interrupt_look`, set by a watchdog).
+inline constexpr unsigned interrupt_requested = 1;
+inline constexpr unsigned interrupt_look = 2;
+inline std::atomic<unsigned> interrupt_word{0};
+static_assert(std::atomic<unsigned>::is_always_lock_free, "a signal handler sets it");
+
+// Called by the machine when `interrupt_word` is not zero: raises
+// `Interrupted`, or returns when the script may go on.
+[[gnu::cold, gnu::noinline]] void check_interrupt();
+
+} // namespace kestrine
