@@ -109,6 +109,7 @@ Raycast_result Raycast::check_cells() {
   // from the end's, the one whose cell boundary comes first (x, y, z on a tie).
   glm::ivec3 const end = floor_cell(point);
   glm::dvec3 const from(previous_), span = glm::dvec3(point) - from;
+  if (cell == end) return check_cell(cell, -1, previous_ - glm::vec3(cell));
   while (cell != end) {
     int axis = -1;
     double first = 0.0;
@@ -126,7 +127,7 @@ Raycast_result Raycast::check_cells() {
     if (Raycast_result r = check_cell(cell, 2 * axis + !forward, local); r.kind != Raycast_result::Kind::nothing)
       return r;
   }
-  return check_cell(cell, -1, previous_ - glm::vec3(cell));
+  return {};
 }
 
 Raycast_result Raycast::check_cell(glm::ivec3 c, int face, glm::vec3 local) {
