@@ -78,18 +78,25 @@ Surface& surface() {
   return s;
 }
 
-Wmap const& uniform(Cell_id id, Light light) {
+// Page (0, 0, 0) and its neighbours: pages below y = `top` of one type and
+// light, the others of another.
+Wmap const& layered(int top, Cell_id below, Light below_light, Cell_id above, Light above_light) {
   static std::vector<std::unique_ptr<Wmap>> kept;
   auto& w = *kept.emplace_back(std::make_unique<Wmap>(glm::ivec3(4)));
   for (int x = -1; x <= 1; ++x)
     for (int y = -1; y <= 1; ++y)
       for (int z = -1; z <= 1; ++z) {
         Wmap_page& p = w.insert({x, y, z});
-        p.cells = Page<Cell_id>(id);
-        p.light = Page<Light>(light);
+        p.cells = Page<Cell_id>(y < top ? below : above);
+        p.light = Page<Light>(y < top ? below_light : above_light);
       }
   return w;
 }
+
+Wmap const& uniform(Cell_id id, Light light) { return layered(2, id, light, id, light); }
+
+// The open sea: a page of water under a page of air.
+Wmap const& sea() { return layered(1, cell_db()["basic.water"].id, 0x0C, cell_db()["basic.none"].id, 0x0F); }
 
 void counters(benchmark::State& state, std::size_t quads) {
   state.counters["quads"] = benchmark::Counter(double(quads), benchmark::Counter::kAvgIterations);
@@ -109,8 +116,7 @@ void surface_pages(benchmark::State& state, int quality) {
   state.SetLabel(std::to_string(s.pages.size()) + " surface pages of the default map");
 }
 
-void uniform_page(benchmark::State& state, Cell_id id, Light light, int quality) {
-  Wmap const& w = uniform(id, light);
+void one_page(benchmark::State& state, Wmap const& w, int quality) {
   std::size_t quads = 0;
   for (auto _ : state) {
     Cube_mesh_data m = mesh_page(w, {}, quality, surface().models);
@@ -123,11 +129,12 @@ void uniform_page(benchmark::State& state, Cell_id id, Light light, int quality)
 void BM_MeshHighSurface(benchmark::State& state) { surface_pages(state, 0); }
 void BM_MeshLowSurface(benchmark::State& state) { surface_pages(state, 1); }
 void BM_MeshAllAir(benchmark::State& state) {
-  uniform_page(state, cell_db()["basic.none"].id, 0x0F, int(state.range(0)));
+  one_page(state, uniform(cell_db()["basic.none"].id, 0x0F), int(state.range(0)));
 }
 void BM_MeshAllStone(benchmark::State& state) {
-  uniform_page(state, cell_db()["basic.stone"].id, 0x00, int(state.range(0)));
+  one_page(state, uniform(cell_db()["basic.stone"].id, 0x00), int(state.range(0)));
 }
+void BM_MeshSea(benchmark::State& state) { one_page(state, sea(), int(state.range(0))); }
 
 } // namespace
 
@@ -135,3 +142,4 @@ BENCHMARK(BM_MeshHighSurface)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MeshLowSurface)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MeshAllAir)->ArgName("quality")->Arg(0)->Arg(1);
 BENCHMARK(BM_MeshAllStone)->ArgName("quality")->Arg(0)->Arg(1);
+BENCHMARK(BM_MeshSea)->ArgName("quality")->Arg(0)->Arg(1);

@@ -12,9 +12,11 @@ Cell_models::Cell_models(std::vector<Cell_opacity> const& opacity, std::vector<C
   for (std::size_t i = 0; i < n; ++i) // a value past clear is taken as the default
     opacity_[i] = std::uint8_t(opacity[i] <= Cell_opacity::clear ? opacity[i] : Cell_opacity::opaque);
   // By opacity: opaque, semiopaque, semiclear, billboard, clear.
-  constexpr std::uint8_t by_opacity[5] = {closes | drawn, drawn, see_through | drawn, see_through, see_through};
+  constexpr std::uint8_t by_opacity[5] = {closes | drawn | bared_by_see_through, drawn | bared_by_see_through,
+                                          see_through | drawn | bared_by_clear, see_through | clear,
+                                          see_through | clear};
   for (std::size_t i = 0; i < flags_.size(); ++i) flags_[i] = by_opacity[opacity_[i]];
-  flags_[0] = closes; // the nameless type: opaque, yet never drawn
+  flags_[0] = closes | bared_by_see_through; // the nameless type: opaque, yet never drawn at high detail
 }
 
 std::shared_ptr<Cell_models const> game_cell_models() {

@@ -17,6 +17,14 @@ public:
     see_through = 1, // low detail: semiclear, billboard or clear
     closes = 2,      // high detail, as a front cell: id 0 or opaque
     drawn = 4,       // high detail: opaque, semiopaque or semiclear (never id 0)
+    clear = 8,       // low detail: billboard or clear
+    // Low detail: the front flags that bare this cell's face, the bits above
+    // shifted up by `bares_shift`. Solid cells (and id 0) show toward any
+    // see-through front; semiclear ones only toward a clear front, so the sea
+    // has its surface but no faces inside.
+    bares_shift = 4,
+    bared_by_see_through = see_through << bares_shift,
+    bared_by_clear = clear << bares_shift,
   };
 
   // Ids past `opacity` are opaque and ids past `models` take the default

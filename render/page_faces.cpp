@@ -21,7 +21,7 @@ Wmap_page const* read_page(Wmap const& wmap, glm::ivec3 const& page, Wmap_buffer
 
 namespace {
 
-constexpr auto see_through = Cell_models::see_through, closes = Cell_models::closes, drawn = Cell_models::drawn;
+constexpr auto closes = Cell_models::closes, drawn = Cell_models::drawn;
 constexpr int dx = Wmap_buffer::index(1, 0, 0), dy = Wmap_buffer::index(0, 1, 0);
 constexpr int fronts[6] = {-dx, dx, -dy, dy, -1, 1}; // in face order
 static_assert(fronts[0] == Side_steps<Side_l>::front && fronts[1] == Side_steps<Side_r>::front &&
@@ -60,24 +60,25 @@ void classify(Wmap_buffer const& buffer, Cell_models const& models, Entry_flags&
 }
 
 void low_detail_faces(Entry_flags const& flags, Face_bits& bits) {
+  constexpr unsigned shift = Cell_models::bares_shift;
   int i = dx, end = Wmap_buffer::size - dx;
 #if defined(__SSE2__)
-  __m128i const one = _mm_set1_epi8(1);
+  __m128i const low_nibble = _mm_set1_epi8(0x0F), zero = _mm_setzero_si128();
   for (; i + 16 <= end; i += 16) {
-    __m128i const solid = _mm_andnot_si128(load(&flags[i]), one);
-    __m128i out = _mm_setzero_si128();
+    __m128i const bared_by = _mm_and_si128(_mm_srli_epi16(load(&flags[i]), shift), low_nibble);
+    __m128i out = zero;
 #pragma GCC unroll 6
     for (int s = 0; s < 6; ++s) {
-      __m128i const f = _mm_and_si128(solid, load(&flags[i + fronts[s]])); // 0 or 1 per byte
-      out = _mm_or_si128(out, _mm_sll_epi16(f, _mm_cvtsi32_si128(s)));
+      __m128i const hidden = _mm_cmpeq_epi8(_mm_and_si128(bared_by, load(&flags[i + fronts[s]])), zero);
+      out = _mm_or_si128(out, _mm_andnot_si128(hidden, _mm_set1_epi8(char(1 << s))));
     }
     _mm_storeu_si128(reinterpret_cast<__m128i*>(&bits[i]), out);
   }
 #endif
   for (; i < end; ++i) {
-    unsigned const solid = ~flags[i] & see_through;
+    unsigned const bared_by = unsigned(flags[i]) >> shift;
     unsigned b = 0;
-    for (int s = 0; s < 6; ++s) b |= (solid & flags[i + fronts[s]]) << s;
+    for (int s = 0; s < 6; ++s) b |= unsigned((bared_by & flags[i + fronts[s]]) != 0) << s;
     bits[i] = std::uint8_t(b);
   }
 }

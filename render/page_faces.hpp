@@ -25,7 +25,8 @@ void classify(Wmap_buffer const& buffer, Cell_models const& models, Entry_flags&
 // only the page's own cells (1..16 on every axis) are meaningful.
 using Face_bits = std::array<std::uint8_t, Wmap_buffer::size>;
 
-// Low detail: a solid cell has a face where its front cell is see-through.
+// Low detail: a solid cell has a face where its front cell is see-through,
+// a semiclear one where its front cell is billboard or clear.
 void low_detail_faces(Entry_flags const& flags, Face_bits& bits);
 
 // High detail: a drawn cell has a face where its front cell neither closes

@@ -1,6 +1,7 @@
 // Low detail: faces found layer by layer on each side and equal neighbours
 // (same texture layer, same light) merged greedily into rectangles. No corner
-// light, occlusion, variants or orientation; semiclear cells draw nothing.
+// light, occlusion, variants or orientation; semiclear cells show only
+// toward billboard or clear cells (the sea's surface, not its inside).
 #include "render/page_faces.hpp"
 #include "render/page_mesh.hpp"
 #include "render/quad_writer.hpp"

@@ -35,6 +35,7 @@ Raycast_result Raycast::raycast() {
   point = origin;
   cell = floor_cell(origin);
   for (std::int32_t i = 0; i < steps; ++i) {
+    previous_ = point;
     point += step;
     if (Raycast_result r = check_mobs(); r.kind != Raycast_result::Kind::nothing) return r;
     if (Raycast_result r = check_cells(); r.kind != Raycast_result::Kind::nothing) return r;
@@ -86,39 +87,68 @@ Raycast_result Raycast::check_mobs() {
 
 namespace {
 
-// The face of the box that the point lies beyond or on.
-int face_beyond_or_on(glm::vec3 const& p, glm::vec3 const& min, glm::vec3 const& max) {
-  if (p.x <= min.x) return 0;
-  if (p.x >= max.x) return 1;
-  if (p.y <= min.y) return 2;
-  if (p.y >= max.y) return 3;
-  if (p.z <= min.z) return 4;
-  if (p.z >= max.z) return 5;
-  return -1;
+// The face of the box [min, max] through which the segment from `from`
+// (outside the box) to `to` (inside) enters it: the one crossed last.
+int entry_face(glm::vec3 const& from, glm::vec3 const& to, glm::vec3 const& min, glm::vec3 const& max) {
+  int face = -1;
+  float latest = -1.0f;
+  for (int i = 0; i < 3; ++i) {
+    float t = -1.0f;
+    if (from[i] < min[i]) t = (min[i] - from[i]) / (to[i] - from[i]);
+    else if (from[i] > max[i]) t = (from[i] - max[i]) / (from[i] - to[i]);
+    else continue;
+    if (t > latest) latest = t, face = 2 * i + (from[i] > max[i]);
+  }
+  return face;
 }
 
 } // namespace
 
 Raycast_result Raycast::check_cells() {
-  glm::ivec3 const previous = cell;
-  cell = floor_cell(point);
-  Cell_id id = scene.wmap.get_cell(cell);
+  // The exact walk along the segment: of the axes whose cell still differs
+  // from the end's, the one whose cell boundary comes first (x, y, z on a tie).
+  glm::ivec3 const end = floor_cell(point);
+  glm::dvec3 const from(previous_), span = glm::dvec3(point) - from;
+  if (cell == end) return check_cell(cell, -1, previous_ - glm::vec3(cell));
+  while (cell != end) {
+    int axis = -1;
+    double first = 0.0;
+    for (int i = 0; i < 3; ++i) {
+      if (cell[i] == end[i]) continue;
+      double const boundary = end[i] > cell[i] ? double(cell[i]) + 1.0 : double(cell[i]);
+      double const t = (boundary - from[i]) / span[i];
+      if (axis < 0 || t < first) axis = i, first = t;
+    }
+    int const forward = end[axis] > cell[axis];
+    cell[axis] += forward ? 1 : -1;
+    glm::vec3 local = glm::clamp(glm::vec3(from + span * first - glm::dvec3(cell)), 0.0f, 1.0f);
+    local[axis] = forward ? 0.0f : 1.0f;
+    // Moving up an axis the ray enters through the cell's low face (l, d, f).
+    if (Raycast_result r = check_cell(cell, 2 * axis + !forward, local); r.kind != Raycast_result::Kind::nothing)
+      return r;
+  }
+  return {};
+}
+
+Raycast_result Raycast::check_cell(glm::ivec3 c, int face, glm::vec3 local) {
+  Cell_id const id = scene.wmap.get_cell(c);
   if (id == 0) return {};
   Cell_type const& type = cell_db()[id];
   if (type.collision == Cell_collision::empty) return {};
-  glm::vec3 const local = point - glm::vec3(cell);
   glm::vec3 const min = type.offset - type.radius, max = type.offset + type.radius;
-  if (get_face(local, min, max) != -1) return {};
-  // The face the previous point lay beyond; none when it was inside already.
-  int face = get_face(local - step, min, max);
-  // A previous point exactly on the box's face lay in the cell before: the
-  // ray came in through that face (else aligned rays pass through cells).
-  if (face < 0 && cell != previous) face = face_beyond_or_on(local - step, min, max);
-  if (face < 0) return {};
+  bool const entered = get_face(local, min, max) == -1;
+  if (face < 0 || !entered) {
+    // A hit box smaller than the cell counts once a point of the march
+    // lands in it, coming from outside it.
+    if (c != floor_cell(point)) return {};
+    glm::vec3 const now = point - glm::vec3(c);
+    if (entered || get_face(now, min, max) != -1) return {};
+    face = entry_face(local, now, min, max);
+  }
   Raycast_result r;
   r.kind = Raycast_result::Kind::cell;
-  r.cell = cell;
+  r.cell = c;
   r.face = static_cast<Face>(face);
-  r.adjacent = cell + face_normal(r.face);
+  r.adjacent = c + face_normal(r.face);
   return r;
 }

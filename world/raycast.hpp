@@ -1,6 +1,8 @@
 #pragma once
 // Picking along a ray: the first mob whose box or cell whose hit box the ray
 // enters, marched in steps of 1/16 cell (mobs before cells at each step).
+// Between two points of the march the cells are walked exactly, so a hit
+// names the face the ray crossed and, in front of it, the cell it came from.
 #include "world/face.hpp"
 #include "world/mob.hpp"
 
@@ -34,7 +36,7 @@ struct Raycast {
   glm::vec3 point{0.0f};
   std::int32_t steps = 0;
   glm::vec3 step{0.0f};
-  glm::ivec3 cell{0};
+  glm::ivec3 cell{0}; // the cell of the current point
 
   Raycast(Scene& scene, glm::vec3 const& origin, glm::vec3 const& vector);
 
@@ -43,11 +45,18 @@ struct Raycast {
   std::vector<Mob*> query_mobs(glm::vec3 centre, float radius);
   // At the current point; kind nothing when nothing is there.
   Raycast_result check_mobs();
+  // The cells from the previous point to the current one, in the order the
+  // ray enters them.
   Raycast_result check_cells();
 
 private:
+  glm::vec3 previous_{0.0f}; // the point before the current one
+
   // Drops the candidates that no point of the march can reach.
   void keep_mobs_near_the_march();
+  // Entering cell c through `face` at `local` (relative to c), or, with no
+  // face, moving inside c from `local` to the current point.
+  Raycast_result check_cell(glm::ivec3 c, int face, glm::vec3 local);
 };
 
 Raycast_result raycast(Scene& scene, glm::vec3 const& origin, glm::vec3 const& vector);

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The whole game under X, driven like a player.
 
-First run, on a fresh world: walk forward, take a screenshot (sky above, the
+First run, on a fresh world: build on a pillar straight ahead, walk forward, take a screenshot (sky above, the
 ground below), look down, pick the cell under the crosshair into the empty
 hand, erase that cell, look a little further and place the held item there,
 open the inventory screen and close it, run a line in the console, and leave
@@ -92,6 +92,26 @@ def first_run(home, program, world):
         wait_drawn(window)
         start = vec(game.console("print(here())"))
 
+        # A new player stands at whole x and z looking along -z, so the view
+        # ray lies in a cell plane. A stone pillar three cells straight
+        # ahead, put there through the console; the middle button picks its
+        # stone into the empty hand and the right button places it against
+        # the pillar: in front of it, not beside it.
+        for line in ("u = here()", "d = u - u", "d[1] = ~(d[0])", "f = u - u", "f[2] = d[1]", "p = u + f + f + f",
+                     'for k in [p, p - d, p - d - d]: place(k, "basic.stone")'):
+            game.console(line)
+        aimed = game.console('print(cubr(), " ", cupl())').split()
+        hit, front = vec(aimed[0]), vec(aimed[1])
+        x, y, z = start
+        expect(hit[0] == x and hit[2] == z - 3 and y <= hit[1] <= y + 2 and front == (x, hit[1], z - 2),
+               f"the crosshair on the pillar at x {x}, z {z - 3}, the face toward the player: {hit} {front}")
+        press(2)
+        press(3)
+        built = game.console('print(cubr(), " ", cell(cubr()))').split()
+        expect(vec(built[0]) == front and built[1] == "basic.stone",
+               f"the stone placed in front of the pillar at {front}: {built}")
+        game.console('for k in [p, p - d, p - d - d, cubr()]: replace(k, "basic.none")')
+
         hold("w", 1.5)
         time.sleep(0.5)
         walked = vec(game.console("print(here())"))
@@ -176,7 +196,7 @@ def first_run(home, program, world):
     expect(isinstance(record, list) and len(record) == 1 and len(record[0]) == 6 and
            record[0][0] == "basic.player", f"the world file holds the player: {record}")
     hand = record[0][5][0]
-    expect(hand[0] != "" and hand[1] == 1, f"the picked item in the player's first slot, not {hand}")
+    expect(hand == ["basic.stone", 1], f"the pillar's picked stone in the player's first slot, not {hand}")
     return record[0], p, q, placed
 
 

@@ -3,12 +3,16 @@
 #include "render/billboards.hpp"
 #include "render/cube_renderer.hpp"
 #include "render/mob_renderer.hpp"
+#include "render/page_mesh.hpp"
 #include "render/quad_renderer.hpp"
 
 #include "support/render_world.hpp"
 
+#include <cmath>
 #include <numbers>
 #include <tuple>
+
+#include <glm/trigonometric.hpp>
 
 namespace {
 
@@ -198,4 +202,57 @@ TEST_F(Draw, MobSpritesMirrorByFacingAndTakeTheirCellsLight) {
   scene->mobs.clear();
   mobs.render(c.position, c.projection, c.view);
   EXPECT_EQ(mobs.mesh.count, 0u);
+}
+
+TEST_F(Draw, TheSeaReachesTheViewDistanceBeyondTheHighDetailPages) {
+  // A sea page under air, meshed at both details; the pages around the eye
+  // out to the default high-detail radius take the high-detail mesh, the
+  // others out to the default view distance the low-detail one.
+  Config const defaults{Config::Defaults{}};
+  Cell_id const sea = 2;
+  Wmap wmap(glm::ivec3(4));
+  for (int i = 0; i < 27; ++i) {
+    glm::ivec3 const p = glm::ivec3(i / 9, i / 3 % 3, i % 3) - 1;
+    Wmap_page& page = wmap.insert(p);
+    page.cells = Page<Cell_id>(p.y < 1 ? sea : 1);
+    page.light = Page<Light>(0x0F);
+  }
+  Cell_model water;
+  for (Tex_range& t : water.texture) t = Tex_range{layer_of("rt.red"), 1};
+  Cell_models const cells({Cell_opacity::opaque, Cell_opacity::clear, Cell_opacity::semiclear},
+                          {Cell_model{}, Cell_model{}, water});
+  Cube_mesh_data const high = mesh_page(wmap, {}, 0, cells), low = mesh_page(wmap, {}, 1, cells);
+  EXPECT_EQ(low.vertices.size(), 6u);
+
+  int const view = defaults.view_distance.x, near = defaults.high_def_radius;
+  std::vector<Cube_page> sea_pages;
+  for (int x = -view; x <= view; ++x)
+    for (int z = -view; z <= 0; ++z)
+      sea_pages.emplace_back(glm::ivec3(x, -1, z), Cube_mesh_data(std::max(std::abs(x), -z) <= near ? high : low));
+  Cube_renderer pages(*scene, *models, built_data());
+  pages.update(sea_pages);
+
+  // From 40 cells above the water, looking along -z a little down, fogged
+  // as the game fogs at that view distance.
+  float const height = 40.0f, pitch = -0.1f, fov = glm::radians(float(defaults.field_of_view));
+  Camera const c = camera_at({8, height, 8}, pitch, 0, {64, 48}, float(view) * 24.0f, fov);
+  float const fog = float(view) * 16.0f;
+  scene->fog_color = glm::vec3(0.39f, 0.61f, 1.0f);
+  scene->fog_depth = fog;
+  pages.render(c.position, c.projection * c.view);
+  Pixels const px = pixels();
+  scene->fog_depth = 1000.0f;
+
+  // Every row whose view meets the water before the fog is half thick shows
+  // the sea, not the sky: many of them beyond the high-detail pages.
+  int beyond = 0;
+  for (int y = 0; y < 48; ++y) {
+    float const down = -pitch - std::atan((1.0f - (float(y) + 0.5f) / 24.0f) * std::tan(fov / 2.0f));
+    float const distance = down > 0.0f ? height / std::tan(down) : INFINITY;
+    if (distance > 0.55f * fog) continue;
+    beyond += distance > float(near * 16 + 16);
+    std::uint32_t const pixel = px.at(32, y);
+    EXPECT_LT(blue_of(pixel), 200) << "row " << y << ", the water " << distance << " cells away";
+  }
+  EXPECT_GE(beyond, 3);
 }

@@ -21,6 +21,8 @@ Cell_opacity opacity(Cell_id id) { return models().opacity(id); }
 bool solid(Cell_id id) { return id == 0 || opacity(id) <= Cell_opacity::semiopaque; }
 bool drawn(Cell_id id) { return id != 0 && opacity(id) <= Cell_opacity::semiclear; }
 bool front_closed(Cell_id id) { return id == 0 || opacity(id) == Cell_opacity::opaque; }
+bool semiclear(Cell_id id) { return id != 0 && opacity(id) == Cell_opacity::semiclear; }
+bool clear(Cell_id id) { return id != 0 && opacity(id) >= Cell_opacity::billboard; }
 
 // Random pages around (0, 0, 0), some missing (some of those with a stone
 // page eight pages off in their table slot); either cell by cell or in blocks of one type and
@@ -67,7 +69,7 @@ TEST(PageMeshCheck, RandomPagesDrawExactlyTheFacesBetweenDrawnAndOpenCells) {
           for (int s = 0; s < 6; ++s) {
             Cell_id const b = w.id_at({x, y, z}), a = w.id_at(glm::ivec3(x, y, z) + outward[s]);
             if (drawn(b) && !front_closed(a) && a != b) high.insert({s, x, y, z});
-            if (solid(b) && !solid(a)) low.insert({s, x, y, z});
+            if ((solid(b) && !solid(a)) || (semiclear(b) && clear(a))) low.insert({s, x, y, z});
           }
 
     Cube_mesh_data const hm = w.high();
