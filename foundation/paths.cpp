@@ -57,11 +57,16 @@ Dirs::Dirs(fs::path home, std::string_view list) {
   for (std::string item; std::getline(in, item, ':');) dirs.emplace_back(item);
 }
 
-fs::path Dirs::r(fs::path const& name) const {
+fs::path Dirs::find(fs::path const& name) const {
   for (auto const& d : dirs) {
     fs::path p = d / name;
     if (fs::exists(p)) return p;
   }
+  return {};
+}
+
+fs::path Dirs::r(fs::path const& name) const {
+  if (fs::path p = find(name); !p.empty()) return p;
   SDL_Log("%s: %s", name.c_str(), std::strerror(ENOENT));
   for (auto const& d : dirs) SDL_Log("  | %s", d.c_str());
   return {};

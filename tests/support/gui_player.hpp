@@ -37,6 +37,12 @@ public:
       frames();
     }
   }
+  // The mouse wheel turned over p for a frame (up is positive).
+  void wheel(ImVec2 p, float turns) {
+    ImGui::GetIO().MousePos = p;
+    ImGui::GetIO().MouseWheel = turns;
+    frames();
+  }
   void type(std::string_view text) {
     for (char c : text) ImGui::GetIO().AddInputCharacter(static_cast<unsigned char>(c));
     frames();
