@@ -85,7 +85,7 @@ bool draws(ImDrawList const* list, ImTextureID t) {
 }
 
 struct Screen : testing::Test {
-  Headless_gui gui;
+  Headless_gui gui{{1280, 720}, true}; // the game's font: counts as wide as they are drawn
   hand_world::World world;
   Mob* me = world.scene.mobs.construct(hand_world::mob_type("inv.me", {0.3f, 0.9f}, true), {0.5f, 1.0f, 0.5f});
   Raycast_result cursor;

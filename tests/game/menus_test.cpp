@@ -46,7 +46,7 @@ TEST_F(Menus, MainMenuEntriesSetTheMode) {
 namespace {
 
 struct Console : Menus {
-  Headless_gui gui;
+  Headless_gui gui{{1280, 720}, true}; // the game's font, as the window's layout must hold it
   Script script{[](Script&) {}};
   Console_menu console{script};
   bool shown = true;
