@@ -58,9 +58,12 @@ Dirs::Dirs(fs::path home, std::string_view list) {
 }
 
 fs::path Dirs::find(fs::path const& name) const {
+  // A directory of the list that can't be examined (a name too long, a
+  // folder that may not be searched) is passed over like one without the name.
   for (auto const& d : dirs) {
     fs::path p = d / name;
-    if (fs::exists(p)) return p;
+    std::error_code ec;
+    if (fs::exists(p, ec)) return p;
   }
   return {};
 }
