@@ -10,9 +10,10 @@
 namespace {
 
 // Sounds are decoded whole either way; `lazy` only tells what the pack meant.
+// One that can't be decoded stays silent: the game goes on without it.
 Mix_Chunk* load_audio(fs::path const& path) {
   Mix_Chunk* chunk = Mix_LoadWAV(path.c_str());
-  if (!chunk) SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s", SDL_GetError());
+  if (!chunk) SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "%s: %s", path.c_str(), SDL_GetError());
   return chunk;
 }
 

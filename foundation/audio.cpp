@@ -61,7 +61,10 @@ Audio::Audio(Audio_config const& config_) : config(config_) {
     return;
   }
   sdl_audio = true;
-  if ((Mix_Init(MIX_INIT_OGG) & MIX_INIT_OGG) == 0) SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "%s", Mix_GetError());
+  // No decoder library is asked for: the shipped sounds are WAV, which the
+  // mixer reads itself. A pack's sound in another format loads its decoder
+  // when it is read, and one that can't be decoded is warned about there;
+  // Mix_Quit unloads what was loaded.
   mix_init = true;
   if (Mix_OpenAudioDevice(44100, MIX_DEFAULT_FORMAT, 2, 2048, nullptr,
                           SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_FORMAT_CHANGE) != 0) {

@@ -8,9 +8,12 @@
 
 #include <SDL.h>
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <exception>
 #include <sstream>
+#include <stdexcept>
 #include <string_view>
 #include <typeinfo>
 #include <unordered_map>
@@ -18,6 +21,9 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// The settings file, relative to each configuration directory.
+fs::path settings_name() { return basedir / "game.cfg"; }
 
 std::unordered_map<std::string, int> const& key_table() {
   static std::unordered_map<std::string, int> const table{
@@ -107,9 +113,17 @@ void parse_entry(Config& c, std::string const& full_key, std::string_view value)
 
 } // namespace
 
-Config::Config() {
+Config::Config() : Config(paths.config) {}
+
+Config::Config(Dirs const& dirs) {
+  fs::path const file = dirs.find(settings_name());
+  if (file.empty()) {
+    // Nothing saved yet is a first start, not a fault.
+    SDL_Log("No %s yet: the default settings apply", settings_name().c_str());
+    return;
+  }
   try {
-    load();
+    load(file);
   } catch (std::exception const& e) {
     SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s", e.what());
   }
@@ -117,11 +131,25 @@ Config::Config() {
 
 Config::Config(Defaults) {}
 
-void Config::load() { load(paths.config.r(basedir / "game.cfg")); }
+void Config::load() { load(paths.config); }
+
+void Config::load(Dirs const& dirs) {
+  fs::path const file = dirs.find(settings_name());
+  if (file.empty()) throw std::runtime_error("no " + settings_name().string() + " in the configuration directories");
+  load(file);
+}
 
 void Config::load(fs::path const& file) {
   SDL_Log("Loading %s", file.c_str());
-  load_text(slurp(file));
+  std::string text;
+  errno = 0;
+  try {
+    text = slurp(file);
+  } catch (std::exception const&) {
+    int const error = errno;
+    throw std::runtime_error(file.string() + ": " + (error ? std::strerror(error) : "can't be read"));
+  }
+  load_text(std::move(text));
 }
 
 void Config::load_text(std::string text) {
@@ -182,7 +210,7 @@ std::string Config::text() const {
 bool Config::save() const {
   fs::path file;
   try {
-    file = paths.config.w(basedir / "game.cfg");
+    file = paths.config.w(settings_name());
   } catch (std::exception const& e) {
     SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s", e.what());
     return false;

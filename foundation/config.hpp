@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+struct Dirs;
+
 struct Window_config {
   std::int32_t width = -1;  // negative: the desktop's width
   std::int32_t height = -1; // negative: the desktop's height
@@ -37,15 +39,18 @@ struct Config : Window_config, Audio_config {
 
   struct Defaults {};
 
-  // Defaults, then game.cfg from the configuration directories; a missing or
-  // unreadable file is logged and the defaults stay.
+  // Defaults, then game.cfg from the configuration directories. No file yet
+  // (a first start) is said in one line; an unreadable one is logged as an
+  // error. Either way the defaults stay.
   Config();
+  explicit Config(Dirs const& dirs);
   // Defaults only.
   explicit Config(Defaults);
 
-  // Applies game.cfg over the current values; throws the error of slurp when
-  // no file can be read.
+  // Applies game.cfg over the current values; throws, saying why, when there
+  // is no file or it can't be read.
   void load();
+  void load(Dirs const& dirs);
   void load(std::filesystem::path const& file);
   // Applies the text of a settings file over the current values.
   void load_text(std::string text);

@@ -31,6 +31,7 @@ struct Media {
 glm::ivec2 window_size(Window_config const& config, glm::ivec2 display);
 
 // Asks for the swap interval through `set` (SDL_GL_SetSwapInterval in the
-// game); a refusal only warns, and a refused adaptive interval falls back to
-// 1. Returns the interval in effect, or `vsync` when even that was refused.
+// game); a refusal only warns (a refused 0 only says so), and a refused
+// adaptive interval falls back to 1. Returns the interval in effect, or
+// `vsync` when even that was refused.
 int apply_swap_interval(int vsync, int (*set)(int));

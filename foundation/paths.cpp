@@ -57,7 +57,7 @@ Dirs::Dirs(fs::path home, std::string_view list) {
   for (std::string item; std::getline(in, item, ':');) dirs.emplace_back(item);
 }
 
-fs::path Dirs::r(fs::path const& name) const {
+fs::path Dirs::find(fs::path const& name) const {
   // A directory of the list that can't be examined (a name too long, a
   // folder that may not be searched) is passed over like one without the name.
   for (auto const& d : dirs) {
@@ -65,6 +65,11 @@ fs::path Dirs::r(fs::path const& name) const {
     std::error_code ec;
     if (fs::exists(p, ec)) return p;
   }
+  return {};
+}
+
+fs::path Dirs::r(fs::path const& name) const {
+  if (fs::path p = find(name); !p.empty()) return p;
   SDL_Log("%s: %s", name.c_str(), std::strerror(ENOENT));
   for (auto const& d : dirs) SDL_Log("  | %s", d.c_str());
   return {};

@@ -28,6 +28,9 @@ struct Dirs {
   std::vector<fs::path> dirs; // home first, then the system list
 
   Dirs(fs::path home, std::string_view list);
+  // The first existing copy of the name along the list; empty when none.
+  fs::path find(fs::path const& name) const;
+  // The same, logging the search when it finds nothing.
   fs::path r(fs::path const& name) const;
   fs::path w(fs::path const& name) const;
 };

@@ -5,9 +5,10 @@
 #include "world/raycast.hpp"
 #include "world/scene.hpp"
 
-#include <glm/common.hpp>
 #include <imgui.h>
+#include <imgui_internal.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -72,14 +73,14 @@ void Debug_pane::Graph::plot(char const* label) const {
                        max, ImVec2(0, 0), sizeof(float));
 }
 
-std::optional<std::array<std::string, 8>> cell_row(Scene const& scene, char const* label, glm::ivec3 const& c) {
+std::optional<Pane_row> cell_row(Scene const& scene, char const* label, glm::ivec3 const& c) {
   Wmap_page const* page = scene.wmap.find(page_of(c));
   if (!page) return std::nullopt;
   Cell_id const id = page->cells[cell_index(c.x, c.y, c.z)];
   if (id == 0) return std::nullopt;
   std::string const name = id < cell_db().size() ? cell_db()[id].name : std::string();
   Fmap_cell const* column = scene.fmap.column(c.x, c.z);
-  return std::array<std::string, 8>{
+  return Pane_row{
       format("%-12s", label),
       format("%4d", c.x),
       format("%4d", c.y),
@@ -91,33 +92,67 @@ std::optional<std::array<std::string, 8>> cell_row(Scene const& scene, char cons
 }
 
 void print_block(Scene const& scene, char const* label, glm::ivec3 const& cell) {
-  auto const row = cell_row(scene, label, cell);
-  if (!row) return;
+  if (auto const row = cell_row(scene, label, cell)) add_row(*row);
+}
+
+void add_row(Pane_row const& row) {
   ImGui::TableNextRow();
-  for (std::string const& column : *row) {
+  for (std::string const& column : row) {
     ImGui::TableNextColumn();
     ImGui::TextUnformatted(column.c_str());
   }
 }
 
+std::vector<Pane_row> pane_rows(Scene const& scene, Raycast_result const& cursor) {
+  std::vector<Pane_row> rows;
+  auto add = [&](char const* label, glm::ivec3 const& cell) {
+    if (auto row = cell_row(scene, label, cell)) rows.push_back(std::move(*row));
+  };
+  if (scene.player) add("player", floor_cell(scene.player->body.position));
+  if (cursor.kind == Raycast_result::Kind::cell) {
+    add("cursor.in", cursor.cell);
+    add("cursor.out", cursor.adjacent);
+  } else {
+    for (char const* label : {"cursor.in", "cursor.out"}) rows.push_back({label});
+  }
+  return rows;
+}
+
+float debug_pane_width(std::vector<Pane_row> const& rows) {
+  ImGuiStyle const& style = ImGui::GetStyle();
+  auto width = [](std::string const& text) { return ImGui::CalcTextSize(text.c_str()).x; };
+  // The table: each column as wide as its widest text, in these rows, any
+  // cell type's name, or ordinary figures.
+  std::array<float, 8> columns{};
+  auto fit = [&](Pane_row const& row) {
+    for (std::size_t i = 0; i < columns.size(); ++i) columns[i] = std::max(columns[i], width(row[i]));
+  };
+  for (Pane_row const& row : rows) fit(row);
+  fit({format("%-12s", "cursor.out"), "-9999", "-9999", "-9999", "", "ff", "1", "-32768"});
+  for (std::size_t id = 0; id < cell_db().size(); ++id)
+    columns[4] = std::max(columns[4], width(format("%-24s", cell_db()[static_cast<Cell_id>(id)].name.c_str())));
+  float table = 2.0f * style.CellPadding.x * static_cast<float>(columns.size());
+  for (float w : columns) table += w;
+  // A graph takes 0.65 of the window's width, its label follows it.
+  float label = 0.0f;
+  for (char const* l : Debug_pane::labels) label = std::max(label, width(l));
+  float const graphs = (label + style.ItemInnerSpacing.x) / 0.35f;
+  // Padding on both sides, and room for a scrollbar on a low window.
+  return std::ceil(std::max(table, graphs) + 2.0f * style.WindowPadding.x + style.ScrollbarSize + 1.0f);
+}
+
 void draw_debug_pane(std::array<Debug_pane::Graph, 7>& graphs, Debug_pane::Figures const& figures, Scene& scene,
                      Raycast_result const& cursor) {
+  std::vector<Pane_row> const rows = pane_rows(scene, cursor);
+  // No stored size (a first open): wide enough for everything; the height
+  // fits the content.
+  if (!ImGui::FindWindowByName("Debug")) ImGui::SetNextWindowSize(ImVec2(debug_pane_width(rows), 0), ImGuiCond_FirstUseEver);
   bool const open = ImGui::Begin("Debug");
   if (open) {
     ImGui::Separator();
     ImGui::TextUnformatted("Cells");
     if (ImGui::BeginTable("positions", 8, ImGuiTableFlags_SizingFixedFit, ImVec2(0, 0), 0.0f)) {
-      if (scene.player) print_block(scene, "player", floor_cell(scene.player->body.position));
-      if (cursor.kind == Raycast_result::Kind::cell) {
-        print_block(scene, "cursor.in", cursor.cell);
-        print_block(scene, "cursor.out", cursor.adjacent);
-      } else {
-        for (char const* label : {"cursor.in", "cursor.out"}) {
-          ImGui::TableNextRow();
-          ImGui::TableNextColumn();
-          ImGui::TextUnformatted(label);
-        }
-      }
+      for (Pane_row const& row : rows) add_row(row);
       ImGui::EndTable();
     }
     ImGui::Separator();

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct Context;
 struct Raycast_result;
@@ -51,8 +52,17 @@ void draw_debug_pane(std::array<Debug_pane::Graph, 7>& graphs, Debug_pane::Figur
 
 // The 8 columns of a cell's row: label, x, y, z, type name, light byte in
 // hex, whether a mob is there, the stone level of its column (empty when
-// the column's flat page is not loaded). Nothing for a cell whose page is
-// not loaded or whose type is 0.
-std::optional<std::array<std::string, 8>> cell_row(Scene const& scene, char const* label, glm::ivec3 const& cell);
+// the column's flat page is not loaded).
+using Pane_row = std::array<std::string, 8>;
+// A cell's row; nothing for a cell whose page is not loaded or whose type
+// is 0.
+std::optional<Pane_row> cell_row(Scene const& scene, char const* label, glm::ivec3 const& cell);
 // Adds that row to the current table.
 void print_block(Scene const& scene, char const* label, glm::ivec3 const& cell);
+void add_row(Pane_row const& row);
+// The table's rows this frame: the player's cell, then the cursor's two
+// (only their labels when the cursor is on no cell).
+std::vector<Pane_row> pane_rows(Scene const& scene, Raycast_result const& cursor);
+// The window's width on a first open: its longest graph label and every
+// column whole, for these rows and any cell type's name.
+float debug_pane_width(std::vector<Pane_row> const& rows);

@@ -5,12 +5,14 @@
 #include "foundation/str_db.hpp"
 #include "game/crafting.hpp"
 #include "game/menu_window.hpp"
+#include "game/slot_layout.hpp"
 #include "game/stack_moves.hpp"
 #include "world/raycast.hpp"
 #include "world/scene.hpp"
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -40,9 +42,13 @@ struct Inventory_menu::Impl {
 
   explicit Impl(Target t) : target(std::move(t)) {}
 
-  ImVec2 vec2(float x, float y) const {
-    auto const s = static_cast<float>(gui_scale(target.config.ui_scale));
-    return {x * s, y * s};
+  float scale() const { return static_cast<float>(gui_scale(target.config.ui_scale)); }
+  ImVec2 vec2(float x, float y) const { return {x * scale(), y * scale()}; }
+  // A pane four slots wide, with room for its scrollbar at small scales.
+  ImVec2 pane() const {
+    ImGuiStyle const& style = ImGui::GetStyle();
+    float const row = row_width(4, 16.0f * scale(), style.ItemSpacing.x) + style.ScrollbarSize;
+    return {std::max(80.0f * scale(), row), 120.0f * scale()};
   }
   void play(char const* sound) const {
     if (target.play) target.play(sound);
@@ -59,6 +65,8 @@ struct Inventory_menu::Impl {
   int update_container(Inventory& inventory);
   // Draws one slot; true while it is hovered.
   bool draw_item(std::size_t index, Item const& item, int columns, long selected);
+  // A stack's count, whole inside the current slot.
+  void draw_count(int count) const;
   void hotbar(int selected, glm::ivec2 window);
 };
 
@@ -67,11 +75,11 @@ void Inventory_menu::Impl::update(glm::ivec2 window) {
   update_drag();
   centre_next_window(window, vec2(0, 140));
   if (ImGui::Begin(keyed_label("ui.inventory").c_str(), nullptr, menu_window_flags)) {
-    ImGui::BeginChild("##left", vec2(80, 120));
+    ImGui::BeginChild("##left", pane());
     update_left();
     ImGui::EndChild();
     ImGui::SameLine();
-    ImGui::BeginChild("##right", vec2(80, 120));
+    ImGui::BeginChild("##right", pane());
     update_right();
     ImGui::EndChild();
   }
@@ -82,7 +90,7 @@ void Inventory_menu::Impl::update(glm::ivec2 window) {
 void Inventory_menu::Impl::update_drag() {
   if (held.id == 0 || !ImGui::IsMousePosValid()) return;
   ImVec2 const at = ImGui::GetIO().MousePos;
-  float const half = 8.0f * static_cast<float>(gui_scale(target.config.ui_scale));
+  float const half = 8.0f * scale();
   ImDrawList* list = ImGui::GetForegroundDrawList();
   list->AddImage(icon(held.id), ImVec2(at.x - half, at.y - half), ImVec2(at.x + half, at.y + half), ImVec2(0, 0),
                  ImVec2(1, 1), IM_COL32_WHITE);
@@ -91,6 +99,17 @@ void Inventory_menu::Impl::update_drag() {
     std::snprintf(count, sizeof count, "%2d", held.count);
     list->AddText(at, IM_COL32_WHITE, count);
   }
+}
+
+void Inventory_menu::Impl::draw_count(int count) const {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", count);
+  ImVec2 const size = ImGui::CalcTextSize(text);
+  Count_layout const place = count_layout(16.0f * scale(), {size.x, size.y});
+  ImVec2 const slot = ImGui::GetWindowPos();
+  ImGui::GetWindowDrawList()->AddText(ImGui::GetFont(), ImGui::GetFontSize() * place.scale,
+                                      ImVec2(slot.x + place.at.x, slot.y + place.at.y),
+                                      ImGui::GetColorU32(ImGuiCol_Text), text);
 }
 
 bool Inventory_menu::Impl::draw_item(std::size_t index, Item const& item, int columns, long selected) {
@@ -105,10 +124,7 @@ bool Inventory_menu::Impl::draw_item(std::size_t index, Item const& item, int co
     ImGui::SetCursorPos(ImVec2(0, 0));
     ImGui::Image(target.frame, vec2(16, 16));
   }
-  if (item.count > 1) {
-    ImGui::SetCursorPos(vec2(8, 8));
-    ImGui::Text("%2d", item.count);
-  }
+  if (item.count > 1) draw_count(item.count);
   bool const hovered = ImGui::IsWindowHovered();
   ImGui::EndChild();
   ImGui::PopStyleColor();
@@ -219,10 +235,14 @@ void Inventory_menu::Impl::update_right() {
 
 void Inventory_menu::Impl::hotbar(int selected, glm::ivec2 window) {
   ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(1, 1));
-  float const scale = static_cast<float>(gui_scale(target.config.ui_scale));
-  ImGui::SetNextWindowPos(ImVec2(static_cast<float>(window.x / 2), static_cast<float>(window.y) - 15.0f * scale),
+  ImGui::SetNextWindowPos(ImVec2(static_cast<float>(window.x / 2), static_cast<float>(window.y) - 15.0f * scale()),
                           ImGuiCond_Always, ImVec2(0.5f, 0.5f));
-  ImGui::SetNextWindowSize(vec2(320, 20), ImGuiCond_Always);
+  // One row of 16 slots, whole at every scale; a second row lies below it.
+  ImGuiStyle const& style = ImGui::GetStyle();
+  float const slot = 16.0f * scale();
+  ImGui::SetNextWindowSize(ImVec2(row_width(16, slot, style.ItemSpacing.x) + 2.0f * style.WindowPadding.x,
+                                  slot + 2.0f * style.WindowPadding.y),
+                           ImGuiCond_Always);
   ImGuiWindowFlags const flags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize |
                                  ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoCollapse |
                                  ImGuiWindowFlags_NoBackground | ImGuiWindowFlags_NoSavedSettings |

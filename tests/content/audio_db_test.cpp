@@ -54,7 +54,10 @@ TEST_F(Sounds, EachPathOfASectionIsAVariantPickedAtRandomOrNullWhenItFailedToLoa
   EXPECT_EQ(db.sound(Audio_id(0)), nullptr);
   EXPECT_EQ(db.sound(Audio_id(200)), nullptr); // no group at all
   EXPECT_EQ(db.sound(db.find("basic.bad")), nullptr); // files that failed to load
-  EXPECT_EQ(log.lines.size(), 3u) << log.joined(); // "Loading" and their two errors
+  EXPECT_EQ(log.lines.size(), 3u) << log.joined(); // "Loading" and a warning for each
+  EXPECT_EQ(log.from(SDL_LOG_PRIORITY_WARN), 2u);
+  EXPECT_EQ(log.from(SDL_LOG_PRIORITY_ERROR), 0u) << "the game goes on without them";
+  EXPECT_EQ(logged((t.packs / "basic/sounds/missing.wav").string() + ": "), 1u) << log.joined();
 
   EXPECT_EQ(db.sound(std::string("basic.missing")), nullptr);
   EXPECT_EQ(logged("'basic.missing' is not a valid sound name"), 1u);

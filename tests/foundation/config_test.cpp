@@ -1,4 +1,5 @@
 #include "foundation/config.hpp"
+#include "foundation/paths.hpp"
 
 #include "support/sdl_log.hpp"
 #include "util.hpp"
@@ -127,6 +128,26 @@ TEST(Config, AFailedSaveKeepsTheOldFileAndAMissingOneThrowsItsPath) {
   EXPECT_EQ(log.lines.back().rfind(file.string() + ": ", 0), 0u);
   EXPECT_FALSE(c.save(file / "game.cfg")); // a directory that is a regular file
 
-  EXPECT_EQ(error_of([&] { c.load(tmp / "nothing.cfg"); }), (tmp / "nothing.cfg").string());
+  EXPECT_EQ(error_of([&] { c.load(tmp / "nothing.cfg"); }), (tmp / "nothing.cfg").string() + ": No such file or directory");
   EXPECT_EQ(c.text(), default_text);
+}
+
+TEST(Config, AFirstStartIsOneInfoLineAndAnUnreadableFileAnErrorWithItsReason) {
+  Temp_dir home, sys;
+  Dirs const dirs(home.dir, sys.dir.string());
+  {
+    Sdl_log_capture log;
+    Config fresh(dirs);
+    EXPECT_EQ(fresh.text(), default_text);
+    EXPECT_EQ(log.lines, std::vector<std::string>{"No terrafold/game.cfg yet: the default settings apply"});
+    EXPECT_EQ(log.from(SDL_LOG_PRIORITY_WARN), 0u);
+    EXPECT_EQ(error_of([&] { fresh.load(dirs); }), "no terrafold/game.cfg in the configuration directories");
+  }
+  sys.write("terrafold/game.cfg", "[window]\nwidth = 640\n");
+  EXPECT_EQ(Config(dirs).width, 640) << "found along the list";
+  fs::create_directories(home / "terrafold/game.cfg"); // the first copy, and not a file
+  Sdl_log_capture log;
+  EXPECT_EQ(Config(dirs).width, -1);
+  ASSERT_EQ(log.from(SDL_LOG_PRIORITY_ERROR), 1u) << log.joined();
+  EXPECT_EQ(log.lines.back(), (home / "terrafold/game.cfg").string() + ": Is a directory");
 }

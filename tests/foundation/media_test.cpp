@@ -96,6 +96,7 @@ TEST_F(Media_test, ARefusedAdaptiveIntervalWarnsFallsBackAndStillBlends) {
   EXPECT_EQ(asked, (std::vector<int>{-1, -1, 1, -1, 1, 0}));
   ASSERT_EQ(log.lines.size(), 1u + 1 + 2 + 1);
   EXPECT_EQ(log.lines[1], "adaptive refused");
+  EXPECT_EQ(log.priorities.back(), SDL_LOG_PRIORITY_INFO) << "no waiting to switch off: " << log.lines.back();
 }
 
 TEST_F(Media_test, BadTargetsContextsAndDriversAreErrorsWithTheirText) {

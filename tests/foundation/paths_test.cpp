@@ -50,6 +50,8 @@ TEST(Dirs, ReadFindsTheFirstCopyLogsAFailedSearchAndWriteMakesOnlyParents) {
   EXPECT_EQ(d.r(basedir / "b.cfg"), home / "terrafold/b.cfg");
   EXPECT_EQ(d.r(basedir), home / "terrafold"); // directories count too
   Sdl_log_capture log;
+  EXPECT_EQ(d.find(basedir / "b.cfg"), home / "terrafold/b.cfg");
+  EXPECT_TRUE(d.find(basedir / "c.cfg").empty()); // quietly
   EXPECT_TRUE(d.r(basedir / "c.cfg").empty());
   EXPECT_EQ(log.joined(), "terrafold/c.cfg: No such file or directory\n  | " + home.dir.string() + "\n  | " +
                               sys.dir.string() + "\n  | /nonexistent\n");

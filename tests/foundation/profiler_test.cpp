@@ -4,17 +4,20 @@
 
 #include <thread>
 
-TEST(Profiler, RowTruncatesToWholeMillisecondsBeforeAveraging) {
-  std::tuple<std::int64_t, std::uint64_t, char const*> rows[] = { // total ns, operations, row
-      {1200000, 2, "x                      1       2   0.500\n"},
-      {1900000, 1, "x                      1       1   1.000\n"},
-      {999999, 1000, "x                      0    1000   0.000\n"},
-      {0, 0, "x                      0       0   0.000\n"},
-      {5'000'000'000'000'000, 5'000'000'000, "x               50000000005000000000   1.000\n"}}; // beyond 32 bits
-  for (auto [total, ops, row] : rows) {
+TEST(Profiler, RowTruncatesToWholeMillisecondsBeforeAveragingAndKeepsColumnsApart) {
+  std::tuple<char const*, std::int64_t, std::uint64_t, char const*> rows[] = { // name, total ns, operations, row
+      {"x", 1200000, 2, "x                      1       2   0.500\n"},
+      {"x", 1900000, 1, "x                      1       1   1.000\n"},
+      {"x", 999999, 1000, "x                      0    1000   0.000\n"},
+      {"x", 0, 0, "x                      0       0   0.000\n"},
+      {"x", 9'999'999'000'000, 9'999'999, "x                9999999 9999999   1.000\n"}, // the widest that fits
+      {"x", 10'000'000'000'000, 10'000, "x                10000000   10000 1000.000\n"},
+      {"Light (spread)xx", 12'345'678'000'000, 1, "Light (spread)xx 12345678       1 12345678.000\n"},
+      {"x", 5'000'000'000'000'000'000, 5'000'000'000, "x                5000000000000 5000000000 1000.000\n"}}; // beyond 32 bits
+  for (auto [name, total, ops, row] : rows) {
     Profiler p;
     p.total = total, p.ops = ops;
-    EXPECT_EQ(p.row("x"), row);
+    EXPECT_EQ(p.row(name), row);
   }
 }
 

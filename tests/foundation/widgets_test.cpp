@@ -2,6 +2,7 @@
 
 #include "foundation/texture.hpp"
 #include "support/gl.hpp"
+#include "support/gui.hpp"
 #include "support/image.hpp"
 #include "support/sdl_log.hpp"
 #include "util.hpp"
@@ -9,12 +10,6 @@
 #include <imgui.h>
 
 namespace {
-
-// The font the build lays out, else the packaged file it links to.
-fs::path gui_font() {
-  fs::path built = fs::path(TERRAFOLD_BINARY_DIR) / "share/terrafold/fonts" / Widgets::font_name;
-  return fs::exists(built) ? built : fs::path("/usr/share/fonts/truetype/dejavu") / Widgets::font_name;
-}
 
 struct Widgets_test : ::testing::Test {
   Media media{test_window(320, 240)};
@@ -40,9 +35,9 @@ struct Widgets_test : ::testing::Test {
 } // namespace
 
 TEST_F(Widgets_test, AFrameWithAWindowIsDrawnWithTheMenusFontAndTornDown) {
-  ASSERT_TRUE(fs::exists(gui_font())) << gui_font();
+  ASSERT_TRUE(fs::exists(game_font())) << game_font();
   {
-    Widgets w(media, gui_font());
+    Widgets w(media, game_font());
     draw_frame(w);
     ASSERT_TRUE(screenshot(tmp / "frame.png"));
     media.end();

@@ -78,9 +78,14 @@ def main():
                 check(f"{args}: unexpected {u!r}", u not in err, err)
         check("nothing was saved", not (home.data_home / "terrafold").exists())
 
-        # -c writes every setting, keeping what the file already holds.
+        # -c writes every setting, keeping what the file already holds. On a
+        # first start no settings file is normal: one line says so.
         code, _, err = run("-c")
         check(f"-c: status {code}", code == 0, err)
+        check("a first start logs no error or warning", "ERROR" not in err and "WARN" not in err, err)
+        check("a first start says once that the defaults apply",
+              err.splitlines()[:1] == ["INFO: No terrafold/game.cfg yet: the default settings apply"] and
+              err.count("INFO:") == 2 and "INFO: Saving " in err, err)
         text = home.config_file.read_text() if home.config_file.exists() else ""
         check("-c writes the defaults", "field_of_view = 62" in text and "width = -1" in text, text)
         home.config_file.write_text("[window]\nwidth = 640\n")

@@ -60,3 +60,26 @@ TEST(Debug_pane, RowsOfLoadedCellsAndTheWindowOpenOrCollapsed) {
   EXPECT_EQ(draw(2, true).find("Cells"), std::string::npos);
   EXPECT_EQ(graphs[0].next, 2u) << "collapsed frames push too";
 }
+
+TEST(Debug_pane, OpensWideEnoughForEveryLabelAndColumn) {
+  hand_world::World world;
+  world.load({0, 0, 0}, 0);
+  world.set({1, 2, 3}, hand_world::cells().stone);
+  world.scene.fmap.pages.insert({0, 0}).columns[16 * 1 + 3].l0 = -32768;
+  Raycast_result cursor{Raycast_result::Kind::cell, {1, 2, 3}, {1, 3, 3}, Face::u, {}};
+  Headless_gui gui({1280, 720}, true);
+  std::array<Debug_pane::Graph, 7> graphs{};
+  for (int i = 0; i < 4; ++i) // no stored size: the window fits itself
+    gui.frame([&] { draw_debug_pane(graphs, {30, 123456, 3, 2, 1, 40, 12}, world.scene, cursor); });
+  ImGuiWindow* w = Headless_gui::drawn("Debug");
+  ASSERT_NE(w, nullptr);
+  std::string text;
+  for (auto const& g : Gui_player::drawn_glyphs(w)) // '?': cut at the window's edge
+    text += g.at.Min.x >= w->InnerClipRect.Min.x && g.at.Max.x <= w->InnerClipRect.Max.x ? g.c : '?';
+  EXPECT_NE(text.find("cursor.in123hand.stone0f0-32768"), std::string::npos) << text;
+  for (char const* label : Debug_pane::labels) {
+    std::string whole(label);
+    std::erase(whole, ' ');
+    EXPECT_NE(text.find(whole), std::string::npos) << label << " in " << text;
+  }
+}

@@ -5,8 +5,8 @@ First run, on a fresh world: build on a pillar straight ahead, walk forward, tak
 ground below), look down, pick the cell under the crosshair into the empty
 hand, erase that cell, look a little further and place the held item there,
 open the inventory screen and close it, run a line in the console, and leave
-through the main menu's "exit" entry: status 0, the world and the edited
-page saved, the log's closing lines.
+through the main menu's "exit" entry: status 0, no error or warning logged,
+the world and the edited page saved, the log's closing lines.
 Second run: the saved world is found again, the player where it was left
 and the edit still there; a screenshot that can't be written is reported;
 a console input that loops for ever is stopped at the time budget and the
@@ -175,6 +175,8 @@ def first_run(home, program, world):
 
     expect(status == 0, f"status {status} after the main menu's exit, not 0")
     log = game.log()
+    noise = [line for line in log.splitlines() if line.startswith(("ERROR", "WARN"))]
+    expect(not noise, f"a normal start and game log no error and no warning: {noise}")
     expect(world_file.exists(), f"the world file {world_file} saved")
     expect(f"Saving {world_file}" in log, f'"Saving {world_file}" in the log')
     expect("Session profile:" in log, '"Session profile:" in the log')

@@ -4,6 +4,7 @@
 #include "foundation/str_db.hpp"
 #include "game/crafting.hpp"
 #include "game/inventory_menu.hpp"
+#include "game/slot_layout.hpp"
 #include "game/stack_moves.hpp"
 #include "world/raycast.hpp"
 
@@ -84,7 +85,7 @@ bool draws(ImDrawList const* list, ImTextureID t) {
 }
 
 struct Screen : testing::Test {
-  Headless_gui gui;
+  Headless_gui gui{{1280, 720}, true}; // the game's font: counts as wide as they are drawn
   hand_world::World world;
   Mob* me = world.scene.mobs.construct(hand_world::mob_type("inv.me", {0.3f, 0.9f}, true), {0.5f, 1.0f, 0.5f});
   Raycast_result cursor;
@@ -184,4 +185,53 @@ TEST_F(Screen, TheHotbarFramesTheHandSlotSixteenToARow) {
   EXPECT_TRUE(at(16)->Pos.x == at(0)->Pos.x && at(16)->Pos.y > at(0)->Pos.y + 40);
   for (std::size_t i = 0; i < 20; ++i) EXPECT_EQ(draws(at(i)->DrawList, frame_image), i == 3u) << i;
   EXPECT_TRUE(draws(at(5)->DrawList, icon_of(dirt)));
+}
+
+TEST(Slot_layout, CountsSitRightAlignedAndShrinkOnlyToStayWhole) {
+  struct Case { float slot; glm::vec2 text; Count_layout wanted; } const cases[] = {
+      {48, {13, 20}, {{35, 24}, 1}},      // one digit at the usual scale
+      {48, {38, 20}, {{10, 24}, 1}},      // three
+      {48, {96, 20}, {{0, 24}, 0.5f}},    // too wide: half size
+      {16, {7, 20}, {{10.4f, 0}, 0.8f}},  // taller than the slot
+      {16, {16, 8}, {{0, 8}, 1}},         // exactly as wide
+      {16, {0, 0}, {{16, 8}, 1}},         // nothing to show
+  };
+  for (auto const& c : cases) {
+    Count_layout const got = count_layout(c.slot, c.text);
+    EXPECT_NEAR(got.scale, c.wanted.scale, 1e-5f) << c.slot << " " << c.text.x;
+    EXPECT_NEAR(got.at.x, c.wanted.at.x, 1e-4f) << c.slot << " " << c.text.x;
+    EXPECT_NEAR(got.at.y, c.wanted.at.y, 1e-4f) << c.slot << " " << c.text.x;
+  }
+  EXPECT_EQ(row_width(16, 48, 8), 16 * 48 + 15 * 8);
+  EXPECT_EQ(row_width(1, 16, 8), 16);
+  EXPECT_EQ(row_width(0, 16, 8), 0);
+}
+
+TEST_F(Screen, CountsShowWholeInTheirSlotsAndTheHotbarAllSixteenAtEveryScale) {
+  me->inventory = Inventory(16);
+  auto whole = [](ImGuiWindow const* slot, std::vector<Gui_player::Glyph> const& glyphs) {
+    std::string text;
+    for (auto const& g : glyphs) text += slot->InnerClipRect.Contains(g.at) ? g.c : '?'; // '?': cut
+    return text;
+  };
+  for (int scale : {1, 2, 3}) {
+    world.config.ui_scale = scale;
+    for (int count : {7, 112, 32767}) {
+      // The fourth column of the screen's pane, and the hotbar's last slot.
+      me->inventory[3] = me->inventory[15] = {stone, static_cast<std::int16_t>(count)};
+      hotbar = -2;
+      ImGuiWindow* const in_pane = slot("##left", 3);
+      ASSERT_NE(in_pane, nullptr);
+      EXPECT_EQ(whole(in_pane, Gui_player::drawn_glyphs(in_pane)), std::to_string(count)) << "scale " << scale;
+      hotbar = 0;
+      player.frames(2);
+      ImGuiWindow* const bar = Headless_gui::drawn("###ui.hotbar");
+      ASSERT_NE(bar, nullptr);
+      ImGuiWindow* const last = Gui_player::child(bar, "##15");
+      EXPECT_EQ(whole(last, Gui_player::drawn_glyphs(last)), std::to_string(count)) << "hotbar, scale " << scale;
+      for (std::size_t i = 0; i < 16; ++i)
+        EXPECT_TRUE(bar->InnerClipRect.Contains(Gui_player::child(bar, ("##" + std::to_string(i)).c_str())->Rect()))
+            << "hotbar slot " << i << " cut at scale " << scale;
+    }
+  }
 }

@@ -4,17 +4,28 @@
 #include <imgui.h>
 #include <imgui_internal.h>
 
+#include <filesystem>
 #include <functional>
+
+// The GUI font of the game: the one the build lays out, else the packaged
+// file it links to.
+inline std::filesystem::path game_font() {
+  char const* const name = "DejaVuSans.ttf";
+  std::filesystem::path const built = std::filesystem::path(TERRAFOLD_BINARY_DIR) / "share/terrafold/fonts" / name;
+  return std::filesystem::exists(built) ? built : std::filesystem::path("/usr/share/fonts/truetype/dejavu") / name;
+}
 
 class Headless_gui {
 public:
-  explicit Headless_gui(ImVec2 display = {1280, 720}) {
+  // With the library's small built-in font, or the game's at its 20 px.
+  explicit Headless_gui(ImVec2 display = {1280, 720}, bool with_game_font = false) {
     IMGUI_CHECKVERSION();
     ImGui::CreateContext();
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr;
     io.DisplaySize = display;
     io.DeltaTime = 1.0f / 30.0f;
+    if (with_game_font) io.Fonts->AddFontFromFileTTF(game_font().c_str(), 20.0f);
     unsigned char* pixels = nullptr;
     int w = 0, h = 0;
     io.Fonts->GetTexDataAsRGBA32(&pixels, &w, &h);

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 class Gui_player {
 public:
@@ -36,6 +37,12 @@ public:
       ImGui::GetIO().MouseDown[button] = down;
       frames();
     }
+  }
+  // The mouse wheel turned over p for a frame (up is positive).
+  void wheel(ImVec2 p, float turns) {
+    ImGui::GetIO().MousePos = p;
+    ImGui::GetIO().MouseWheel = turns;
+    frames();
   }
   void type(std::string_view text) {
     for (char c : text) ImGui::GetIO().AddInputCharacter(static_cast<unsigned char>(c));
@@ -79,18 +86,28 @@ public:
   }
 
   // The characters drawn into the window in the last frame, in order and
-  // without blanks: each glyph is a quad carrying its corner of the atlas.
-  static std::string drawn_text(ImGuiWindow const* w) {
-    std::string out;
+  // without blanks, each with the rectangle it covers: each glyph is a quad
+  // carrying its corner of the atlas.
+  struct Glyph {
+    char c;
+    ImRect at;
+  };
+  static std::vector<Glyph> drawn_glyphs(ImGuiWindow const* w) {
+    std::vector<Glyph> out;
     ImVector<ImDrawVert> const& v = w->DrawList->VtxBuffer;
     for (int i = 0; i + 3 < v.Size; ++i)
       for (ImFontGlyph const& g : ImGui::GetIO().Fonts->Fonts[0]->Glyphs)
         if (g.Visible && g.Codepoint < 0x80 && v[i].uv.x == g.U0 && v[i].uv.y == g.V0 && v[i + 2].uv.x == g.U1 &&
             v[i + 2].uv.y == g.V1) {
-          out += static_cast<char>(g.Codepoint);
+          out.push_back({static_cast<char>(g.Codepoint), ImRect(v[i].pos, v[i + 2].pos)});
           i += 3;
           break;
         }
+    return out;
+  }
+  static std::string drawn_text(ImGuiWindow const* w) {
+    std::string out;
+    for (Glyph const& g : drawn_glyphs(w)) out += g.c;
     return out;
   }
 
