@@ -32,15 +32,15 @@ glm::ivec2 window_size(Window_config const& config, glm::ivec2 display) {
 
 int apply_swap_interval(int vsync, int (*set)(int)) {
   if (set(vsync) == 0) return vsync;
-  // A driver without swap control (a virtual display, say) has no waiting
-  // to switch off, and the pacer keeps the frame rate: nothing to warn of.
-  if (vsync == 0) {
-    SDL_Log("Swap interval left to the driver: %s", SDL_GetError());
-    return vsync;
+  // Every driver with swap control takes 0 and 1, so a refusal of either
+  // means there is none (a virtual display, say): the pacer keeps the frame
+  // rate and there is nothing to warn of. Only adaptive swapping is an
+  // extra that may be missing where plain swapping works.
+  if (vsync == -1) {
+    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "%s", SDL_GetError());
+    if (set(1) == 0) return 1;
   }
-  SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "%s", SDL_GetError());
-  if (vsync == -1 && set(1) == 0) return 1;
-  if (vsync == -1) SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "%s", SDL_GetError());
+  SDL_Log("Swap interval left to the driver: %s", SDL_GetError());
   return vsync;
 }
 

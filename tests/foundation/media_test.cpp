@@ -92,11 +92,15 @@ TEST_F(Media_test, ARefusedAdaptiveIntervalWarnsFallsBackAndStillBlends) {
   EXPECT_EQ(apply_swap_interval(-1, accept_all), -1);
   EXPECT_EQ(apply_swap_interval(-1, refuse_adaptive), 1);
   EXPECT_EQ(apply_swap_interval(-1, refuse_all), -1);
-  EXPECT_EQ(apply_swap_interval(0, refuse_all), 0); // a plain interval is not retried
-  EXPECT_EQ(asked, (std::vector<int>{-1, -1, 1, -1, 1, 0}));
-  ASSERT_EQ(log.lines.size(), 1u + 1 + 2 + 1);
+  // A plain interval is not retried: its refusal means no swap control.
+  EXPECT_EQ(apply_swap_interval(0, refuse_all), 0);
+  EXPECT_EQ(apply_swap_interval(1, refuse_all), 1);
+  EXPECT_EQ(asked, (std::vector<int>{-1, -1, 1, -1, 1, 0, 1}));
+  ASSERT_EQ(log.lines.size(), 1u + 1 + 2 + 1 + 1);
   EXPECT_EQ(log.lines[1], "adaptive refused");
-  EXPECT_EQ(log.priorities.back(), SDL_LOG_PRIORITY_INFO) << "no waiting to switch off: " << log.lines.back();
+  EXPECT_EQ(log.priorities[3], SDL_LOG_PRIORITY_INFO) << "no swap control at all: " << log.lines[3];
+  EXPECT_EQ(log.priorities[4], SDL_LOG_PRIORITY_INFO) << "no waiting to switch off: " << log.lines[4];
+  EXPECT_EQ(log.priorities[5], SDL_LOG_PRIORITY_INFO) << "no swap control: " << log.lines[5];
 }
 
 TEST_F(Media_test, BadTargetsContextsAndDriversAreErrorsWithTheirText) {
