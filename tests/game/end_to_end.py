@@ -20,8 +20,8 @@ import signal
 import sys
 import time
 
-from game_env import (Home, cell_page_file, changed_share, click, focus, grab, hold, read_mpk_gz, read_png,
-                      saved_cell, wait_drawn, xdotool)
+from game_env import (Home, cell_page_file, changed_share, click, focus, grab, hold, noise_in, read_mpk_gz,
+                      read_png, saved_cell, wait_drawn, xdotool)
 
 READY_TIMEOUT = 25
 # The longest run the game allows a script, in seconds.
@@ -175,7 +175,7 @@ def first_run(home, program, world):
 
     expect(status == 0, f"status {status} after the main menu's exit, not 0")
     log = game.log()
-    noise = [line for line in log.splitlines() if line.startswith(("ERROR", "WARN"))]
+    noise = noise_in(log)
     expect(not noise, f"a normal start and game log no error and no warning: {noise}")
     expect(world_file.exists(), f"the world file {world_file} saved")
     expect(f"Saving {world_file}" in log, f'"Saving {world_file}" in the log')
@@ -266,7 +266,7 @@ def main():
     # default window and swapping on this X server. It is normal, not noise.
     with Home(share, config=None) as home:
         code, log = home.run_until(program, "Ready!")
-        noise = [line for line in log.splitlines() if line.startswith(("ERROR", "WARN"))]
+        noise = noise_in(log)
         if code != 0 or "Ready!" not in log or noise:
             print(f"a first start: status {code}, errors or warnings {noise}\n{log}")
             return 1

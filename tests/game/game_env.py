@@ -211,6 +211,11 @@ def xdotool(*args):
     return subprocess.run(["xdotool", *args], check=True, capture_output=True, text=True, timeout=20).stdout
 
 
+def noise_in(log):
+    """The log's error and warning lines: a normal game has none."""
+    return [line for line in log.splitlines() if line.startswith(("ERROR", "WARN"))]
+
+
 def focus(name="terrafold"):
     """The game's window, focused (there is no window manager to do it)."""
     window = xdotool("search", "--sync", "--name", f"^{name}$").split()[0]
