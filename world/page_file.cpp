@@ -294,14 +294,18 @@ bool Wmap::save_mobs(glm::ivec3 page, fs::path const& dir) {
   return p && p->has(Wmap_page::populated) && p->save_mobs(dir, page, player);
 }
 
-void Wmap::save_cells(fs::path const& dir) {
+std::int64_t Wmap::save_cells(fs::path const& dir) {
+  std::int64_t failed = 0;
   for_each([&](glm::ivec3 key, Wmap_page& p) {
-    if (p.has(Wmap_page::dirty)) p.save_cells(dir, key);
+    if (p.has(Wmap_page::dirty)) failed += !p.save_cells(dir, key);
   });
+  return failed;
 }
 
-void Wmap::save_mobs(fs::path const& dir) {
+std::int64_t Wmap::save_mobs(fs::path const& dir) {
+  std::int64_t failed = 0;
   for_each([&](glm::ivec3 key, Wmap_page& p) {
-    if (p.has(Wmap_page::populated)) p.save_mobs(dir, key, player);
+    if (p.has(Wmap_page::populated)) failed += !p.save_mobs(dir, key, player);
   });
+  return failed;
 }

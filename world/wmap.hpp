@@ -94,8 +94,9 @@ struct Wmap : Page_table<Wmap_page, 3> {
   bool save_cells(glm::ivec3 page, std::filesystem::path const& dir);
   bool save_mobs(glm::ivec3 page, std::filesystem::path const& dir);
   // Every such page, in slot order; failures are logged and keep the bit.
-  void save_cells(std::filesystem::path const& dir);
-  void save_mobs(std::filesystem::path const& dir);
+  // Both return how many pages could not be written.
+  std::int64_t save_cells(std::filesystem::path const& dir);
+  std::int64_t save_mobs(std::filesystem::path const& dir);
 
   // The scene's player mob, never written to a page's mob file.
   Mob const* player = nullptr;

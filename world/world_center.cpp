@@ -173,9 +173,7 @@ Unsaved World_center::save_all() {
   });
   finish_light(dirty);
   for (glm::ivec3 p : dirty) unsaved.cell_pages += !scene.wmap.save_cells(p, scene.dir);
-  scene.wmap.for_each([&](glm::ivec3 key, Wmap_page& page) {
-    if (page.has(Wmap_page::populated)) unsaved.mob_pages += !page.save_mobs(scene.dir, key, scene.wmap.player);
-  });
+  unsaved.mob_pages += scene.wmap.save_mobs(scene.dir);
   scene.fmap.pages.for_each([&](glm::ivec2 key, Fmap_page& f) {
     if (f.flags & Fmap_page::dirty) unsaved.flat_pages += !f.save(scene.dir, key);
   });
