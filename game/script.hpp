@@ -58,6 +58,9 @@ public:
   // would stop the engine.
   static std::uint_fast32_t seed_for(std::uint32_t device_value);
 
+  // The time budget every script the game runs counts against.
+  kestrine::Budget& budget() noexcept { return budget_; }
+
 private:
   void evaluate();
 
