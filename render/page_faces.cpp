@@ -24,6 +24,11 @@ namespace {
 constexpr auto closes = Cell_models::closes, drawn = Cell_models::drawn;
 constexpr int dx = Wmap_buffer::index(1, 0, 0), dy = Wmap_buffer::index(0, 1, 0);
 constexpr int fronts[6] = {-dx, dx, -dy, dy, -1, 1}; // in face order
+// Entries with all six neighbours in the buffer, and the end of the part
+// taken 16 at a time. Constant bounds let the compiler see that the scalar
+// tail stays inside the buffer.
+constexpr int inner_end = Wmap_buffer::size - dx;
+constexpr int vector_end = dx + (inner_end - dx) / 16 * 16;
 static_assert(fronts[0] == Side_steps<Side_l>::front && fronts[1] == Side_steps<Side_r>::front &&
               fronts[2] == Side_steps<Side_d>::front && fronts[3] == Side_steps<Side_u>::front &&
               fronts[4] == Side_steps<Side_f>::front && fronts[5] == Side_steps<Side_b>::front);
@@ -61,10 +66,10 @@ void classify(Wmap_buffer const& buffer, Cell_models const& models, Entry_flags&
 
 void low_detail_faces(Entry_flags const& flags, Face_bits& bits) {
   constexpr unsigned shift = Cell_models::bares_shift;
-  int i = dx, end = Wmap_buffer::size - dx;
+  int i = dx;
 #if defined(__SSE2__)
   __m128i const low_nibble = _mm_set1_epi8(0x0F), zero = _mm_setzero_si128();
-  for (; i + 16 <= end; i += 16) {
+  for (; i < vector_end; i += 16) {
     __m128i const bared_by = _mm_and_si128(_mm_srli_epi16(load(&flags[i]), shift), low_nibble);
     __m128i out = zero;
 #pragma GCC unroll 6
@@ -75,7 +80,7 @@ void low_detail_faces(Entry_flags const& flags, Face_bits& bits) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(&bits[i]), out);
   }
 #endif
-  for (; i < end; ++i) {
+  for (; i < inner_end; ++i) {
     unsigned const bared_by = unsigned(flags[i]) >> shift;
     unsigned b = 0;
     for (int s = 0; s < 6; ++s) b |= unsigned((bared_by & flags[i + fronts[s]]) != 0) << s;
@@ -85,9 +90,9 @@ void low_detail_faces(Entry_flags const& flags, Face_bits& bits) {
 
 void high_detail_faces(Wmap_buffer const& buffer, Entry_flags const& flags, Face_bits& bits) {
   Cell_id const* ids = buffer.cells.data();
-  int i = dx, end = Wmap_buffer::size - dx;
+  int i = dx;
 #if defined(__SSE2__)
-  for (; i + 16 <= end; i += 16) {
+  for (; i < vector_end; i += 16) {
     __m128i const b = load(&flags[i]), id0 = load(ids + i), id1 = load(ids + i + 8);
     __m128i const is_drawn = mask_of(b, drawn);
     __m128i out = _mm_setzero_si128();
@@ -102,7 +107,7 @@ void high_detail_faces(Wmap_buffer const& buffer, Entry_flags const& flags, Face
     _mm_storeu_si128(reinterpret_cast<__m128i*>(&bits[i]), out);
   }
 #endif
-  for (; i < end; ++i) {
+  for (; i < inner_end; ++i) {
     unsigned b = 0;
     for (int s = 0; s < 6; ++s) {
       int const f = fronts[s];
