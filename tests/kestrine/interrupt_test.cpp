@@ -159,15 +159,14 @@ TEST(Interrupt, NestedRunsCountFromTheOutermost) {
 // call and so passes the limit without looking, "quick" just makes one call.
 struct Timed_scripts {
   std::chrono::milliseconds const limit;
-  std::chrono::steady_clock::time_point const epoch = std::chrono::steady_clock::now();
   Scope scope;
   std::unique_ptr<Standalone> busy, nap, quick;
 
   explicit Timed_scripts(std::chrono::milliseconds limit_) : limit(limit_) {
-    auto const start = epoch;
+    auto const start = std::chrono::steady_clock::now();
     scope.add("clock", Val(Fun([start] {
-                return Int{std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-                               .count()};
+                using std::chrono::steady_clock;
+                return Int{std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now() - start).count()};
               })));
     scope.add("sleep", Val(Fun([](Int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); })));
     busy = std::make_unique<Standalone>(scope, "s = clock()\nwhile clock() - s < @0:\n    x = 1\n");
