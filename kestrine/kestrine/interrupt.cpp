@@ -83,20 +83,23 @@ void Budget::watch() {
   }
 }
 
+// Only this thread writes `started_` and `spent_`; the watchdog reads them
+// for a hint, so no ordering is needed.
 Timed_run::Timed_run() noexcept : budget_(current_budget) {
   if (!budget_ || budget_->depth_++ != 0) return;
   if (budget_->periods_ == 0)
-    budget_->spent_.store(0);
-  else if (budget_->spent_.load() >= budget_->limit_.count())
+    budget_->spent_.store(0, std::memory_order_relaxed);
+  else if (budget_->spent_.load(std::memory_order_relaxed) >= budget_->limit_.count())
     interrupt_word.fetch_or(interrupt_look); // nothing left of the period: stop at the first look
-  budget_->started_.store(now_ns());
+  budget_->started_.store(now_ns(), std::memory_order_relaxed);
 }
 
 Timed_run::~Timed_run() {
   if (budget_ && --budget_->depth_ == 0) {
-    budget_->spent_.fetch_add(now_ns() - budget_->started_.load());
-    budget_->started_.store(0);
-    interrupt_word.fetch_and(~interrupt_look);
+    std::int64_t const ran = now_ns() - budget_->started_.load(std::memory_order_relaxed);
+    budget_->spent_.store(budget_->spent_.load(std::memory_order_relaxed) + ran, std::memory_order_relaxed);
+    budget_->started_.store(0, std::memory_order_relaxed);
+    if (interrupt_word.load(std::memory_order_relaxed) & interrupt_look) interrupt_word.fetch_and(~interrupt_look);
   }
 }
 
