@@ -92,10 +92,14 @@ bool paint(Wmap const& wmap, Mob* player, Raycast_result const& cursor, Item_id 
     return false;
   }
   if (!mobs.empty()) return false;
-  auto const& use = item_db()[held].use;
-  if (!use) return false;
+  Item_type const& type = item_db()[held];
+  if (!type.use) return false;
   kestrine::Val args[3] = {kestrine::Val(cursor.cell), kestrine::Val(cursor.adjacent), kestrine::Val(cursor.face)};
-  return static_cast<bool>((*use)(args, 3));
+  try {
+    return static_cast<bool>((*type.use)(args, 3));
+  } catch (...) {
+    kestrine::rethrow_naming("item " + type.name + ", use script");
+  }
 }
 
 Erase_target erase_target(Wmap const& wmap, Raycast_result const& cursor) {

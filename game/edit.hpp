@@ -63,6 +63,7 @@ void jump_to_empty_space(Body& body, Raycast_result const& cursor, std::int32_t&
 // Uses the held item on the pointed cell through the item's use script (hit
 // cell, cell in front, face); true when the script says it placed something.
 // A mob in the way blocks it, and the player standing there is pushed aside.
+// An error that the script raises leaves with the item named before it.
 bool paint(Wmap const& wmap, Mob* player, Raycast_result const& cursor, Item_id held, std::int32_t& delay);
 
 // What an erase takes away: a painted face before its cell.

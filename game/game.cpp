@@ -74,6 +74,10 @@ Unsaved play(Config& config, std::filesystem::path const& world_dir) {
 
 void Game::run() {
   while (mode != mode_quit) {
+    // Every script of the frame (mob updates, the player's actions, the
+    // console) draws on one time budget, so that many scripts that each
+    // stay within it can't stall the game together.
+    kestrine::Budget::Period frame(script.budget());
     try {
       events();
       update();

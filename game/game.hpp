@@ -31,7 +31,8 @@ public:
   Game(Config& config, std::filesystem::path const& world_dir);
   ~Game();
 
-  // Frames until the mode is quit.
+  // Frames until the mode is quit. The scripts of one frame share the
+  // script time budget.
   void run();
   void events();
   void update();

@@ -6,7 +6,16 @@
 #include "world/script_values.hpp"
 #include "world/wmap.hpp"
 
+#include <string>
+
 using Kind = Raycast_result::Kind;
+
+namespace {
+
+char const* hook_name(Cell_script which) { return which == &Cell_type::interact ? "interact" : "callback"; }
+char const* hook_name(Mob_script which) { return which == &Mob_type::interact ? "interact" : "callback"; }
+
+} // namespace
 
 bool is_interactive(Wmap const& wmap, Raycast_result const& r) {
   switch (r.kind) {
@@ -25,17 +34,28 @@ bool is_interactive(Wmap const& wmap, Raycast_result const& r) {
 bool is_interactive(Scene const& scene, Raycast_result const& r) { return is_interactive(scene.wmap, r); }
 
 std::optional<bool> run_cell_script(Cell_script which, Wmap const& wmap, glm::ivec3 cell, glm::ivec3 adjacent) {
-  auto const& script = cell_db()[wmap.get_cell(cell)].*which;
+  Cell_type const& type = cell_db()[wmap.get_cell(cell)];
+  auto const& script = type.*which;
   if (!script) return std::nullopt;
   kestrine::Val args[2] = {kestrine::Val(cell), kestrine::Val(adjacent)};
-  return static_cast<bool>((*script)(args, 2));
+  try {
+    return static_cast<bool>((*script)(args, 2));
+  } catch (...) {
+    kestrine::rethrow_naming("cell " + type.name + " at [" + std::to_string(cell.x) + "," + std::to_string(cell.y) +
+                             "," + std::to_string(cell.z) + "], " + hook_name(which) + " script");
+  }
 }
 
 std::optional<bool> run_mob_script(Mob_script which, Mob& mob) {
-  auto const& script = mob_db()[mob.type].*which;
+  Mob_type const& type = mob_db()[mob.type];
+  auto const& script = type.*which;
   if (!script) return std::nullopt;
   kestrine::Val arg = mob_value(mob);
-  return static_cast<bool>((*script)(&arg, 1));
+  try {
+    return static_cast<bool>((*script)(&arg, 1));
+  } catch (...) {
+    kestrine::rethrow_naming("mob " + type.name + ", " + hook_name(which) + " script");
+  }
 }
 
 void Interact::operator()() const {

@@ -25,7 +25,8 @@ using Mob_script = std::unique_ptr<kestrine::Standalone> Mob_type::*;
 // Runs one script of the cell's type (id 0 when its page is not loaded) with
 // the cell and the cell in front of the hit face; of the mob's type with the
 // mob. Nothing when the type has no such script, else the truth of its
-// result.
+// result. An error that the script raises leaves with the script named
+// before its message: the type, the cell's place and the hook.
 std::optional<bool> run_cell_script(Cell_script which, Wmap const& wmap, glm::ivec3 cell, glm::ivec3 adjacent);
 std::optional<bool> run_mob_script(Mob_script which, Mob& mob);
 

@@ -41,7 +41,11 @@ void Mob::update() {
     return;
   }
   kestrine::Val self = mob_value(*this);
-  (*types[type].update)(&self, 1);
+  try {
+    (*types[type].update)(&self, 1);
+  } catch (...) {
+    kestrine::rethrow_naming("mob " + types[type].name + ", update script");
+  }
 }
 
 Mobs::~Mobs() { clear(); }

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
+#include <string>
+#include <utility>
 
 namespace kestrine {
 
@@ -32,6 +35,26 @@ std::string too_long(std::int64_t elapsed_ns) {
 
 void request_interrupt() noexcept { interrupt_word.fetch_or(interrupt_requested); }
 
+void rethrow_naming(std::string_view who) {
+  std::string named(who);
+  named += ": ";
+  try {
+    throw;
+  } catch (Interrupted const& e) {
+    throw Interrupted(e.cause(), named + e.what());
+  } catch (std::exception const& e) {
+    throw std::runtime_error(named + e.what());
+  }
+}
+
+Budget::Period::Period(Budget& budget) noexcept : budget_(budget) {
+  if (budget_.periods_++ == 0) budget_.spent_.store(0);
+}
+
+Budget::Period::~Period() {
+  if (--budget_.periods_ == 0) budget_.spent_.store(0);
+}
+
 Budget::Budget(std::chrono::nanoseconds limit, std::function<void()> poll)
     : limit_(limit), tick_(tick_for(limit)), poll_(std::move(poll)), outer_(current_budget) {
   watchdog_ = std::thread([this] { watch(); });
@@ -53,19 +76,30 @@ void Budget::watch() {
   std::unique_lock<std::mutex> lock(mutex_);
   while (!wake_.wait_for(lock, tick_, [this] { return stopping_; })) {
     std::int64_t const started = started_.load();
+    if (started == 0) continue;
     // Only a hint: the script's thread checks the time itself.
-    if (started != 0 && now_ns() - started >= tick) interrupt_word.fetch_or(interrupt_look);
+    std::int64_t const ran = now_ns() - started;
+    if (ran >= tick || spent_.load() + ran > limit_.count()) interrupt_word.fetch_or(interrupt_look);
   }
 }
 
+// Only this thread writes `started_` and `spent_`; the watchdog reads them
+// for a hint, so no ordering is needed.
 Timed_run::Timed_run() noexcept : budget_(current_budget) {
-  if (budget_ && budget_->depth_++ == 0) budget_->started_.store(now_ns());
+  if (!budget_ || budget_->depth_++ != 0) return;
+  if (budget_->periods_ == 0)
+    budget_->spent_.store(0, std::memory_order_relaxed);
+  else if (budget_->spent_.load(std::memory_order_relaxed) >= budget_->limit_.count())
+    interrupt_word.fetch_or(interrupt_look); // nothing left of the period: stop at the first look
+  budget_->started_.store(now_ns(), std::memory_order_relaxed);
 }
 
 Timed_run::~Timed_run() {
   if (budget_ && --budget_->depth_ == 0) {
-    budget_->started_.store(0);
-    interrupt_word.fetch_and(~interrupt_look);
+    std::int64_t const ran = now_ns() - budget_->started_.load(std::memory_order_relaxed);
+    budget_->spent_.store(budget_->spent_.load(std::memory_order_relaxed) + ran, std::memory_order_relaxed);
+    budget_->started_.store(0, std::memory_order_relaxed);
+    if (interrupt_word.load(std::memory_order_relaxed) & interrupt_look) interrupt_word.fetch_and(~interrupt_look);
   }
 }
 
@@ -74,8 +108,8 @@ void check_interrupt() {
   // Another thread's watchdog asks its own scripts to look, not these.
   if (budget && budget->depth_ > 0 && (interrupt_word.load() & interrupt_look)) {
     interrupt_word.fetch_and(~interrupt_look);
-    std::int64_t const elapsed = now_ns() - budget->started_.load();
-    if (elapsed > budget->limit_.count()) throw Interrupted(Interrupted::Cause::budget, too_long(elapsed));
+    std::int64_t const counted = budget->spent_.load() + (now_ns() - budget->started_.load());
+    if (counted > budget->limit_.count()) throw Interrupted(Interrupted::Cause::budget, too_long(counted));
     if (budget->poll_) budget->poll_();
   }
   if (interrupt_word.load() & interrupt_requested) {

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <thread>
 
 namespace kestrine {
@@ -32,15 +33,42 @@ private:
 // "script interrupted". Async-signal-safe.
 void request_interrupt() noexcept;
 
-// While a Budget lives, each script run on the thread that made it (the
-// outermost run: scripts that a host function runs inside it count as part
-// of it) is stopped once it has lasted longer than the limit, with "script
-// ran too long: stopped after N s". A watchdog thread looks every `tick()`;
-// while one run lasts longer than that, the script also calls `poll` on its
-// own thread now and then, so the host can notice a close request. Budgets
-// nest on a thread: the newest one counts.
+// For a host that says which script failed: called while handling what a
+// script raised, raises it again with `who` and ": " before its message. A
+// stop stays an `Interrupted` of the same cause; what is not a standard
+// error goes on unchanged.
+[[noreturn]] void rethrow_naming(std::string_view who);
+
+// While a Budget lives, the script runs on the thread that made it count
+// against its limit. A run is the outermost one: scripts that a host
+// function runs inside it are part of it. Each run counts alone, unless a
+// `Period` of the budget is open: then the time of every run within the
+// period adds up, so a host gives all the scripts of one frame a single
+// limit by opening a period for the frame. The script running when the
+// time counted passes the limit is stopped with "script ran too long:
+// stopped after N.N s", N.N being that time; a run that starts when its
+// period's time is already used up is stopped at its first look.
+//
+// A watchdog thread looks every `tick()`; while one run lasts longer than
+// that, the script also calls `poll` on its own thread now and then, so the
+// host can notice a close request. Budgets nest on a thread: the newest one
+// counts.
 class Budget {
 public:
+  // The runs between its opening and its closing share the limit. Opened
+  // and closed on the budget's thread, between runs; a period opened within
+  // another is part of it.
+  class Period {
+  public:
+    explicit Period(Budget& budget) noexcept;
+    ~Period();
+    Period(Period const&) = delete;
+    Period& operator=(Period const&) = delete;
+
+  private:
+    Budget& budget_;
+  };
+
   explicit Budget(std::chrono::nanoseconds limit, std::function<void()> poll = {});
   ~Budget();
   Budget(Budget const&) = delete;
@@ -59,8 +87,10 @@ private:
   std::chrono::nanoseconds const tick_;
   std::function<void()> const poll_;
   Budget* const outer_;
-  int depth_ = 0; // runs in progress, touched only on the owning thread
+  int depth_ = 0;   // runs in progress, touched only on the owning thread
+  int periods_ = 0; // open periods, likewise
   std::atomic<std::int64_t> started_{0}; // start of the outermost run; 0: none
+  std::atomic<std::int64_t> spent_{0};   // by the finished runs of the open period
   std::mutex mutex_;
   std::condition_variable wake_;
   bool stopping_ = false;

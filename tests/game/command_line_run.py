@@ -135,8 +135,10 @@ def main():
     # start-up (it does not compile) or while playing (it raises, or loops
     # until the time budget stops it), the world saved in the latter cases.
     # No X server: the offscreen driver draws.
-    for script, message, saved in (("1 +\n", "compilation failed", False), ("1 + null\n", "bad cast", True),
-                                   ("while 1:\n    x = 1\n", r"script ran too long: stopped after \d+\.\d s", True)):
+    named = "mob basic.player, update script: "
+    for script, message, saved in (("1 +\n", "compilation failed", False), ("1 + null\n", named + "bad cast", True),
+                                   ("while 1:\n    x = 1\n",
+                                    named + r"script ran too long: stopped after \d+\.\d s", True)):
         with Home(share) as home:
             packs = home.data_home / "terrafold" / "packs"
             shutil.copytree(pathlib.Path(share) / "terrafold" / "packs", packs)
