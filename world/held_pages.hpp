@@ -54,6 +54,7 @@ public:
   // not be written.
   Unsaved save();
 
+  // How many are held, and the held page of a position (null when none).
   std::size_t cell_pages() const { return cells_.size(); }
   std::size_t flat_pages() const { return flats_.size(); }
   Wmap_page const* find(glm::ivec3 p) const;

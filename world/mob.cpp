@@ -131,8 +131,12 @@ std::vector<std::unique_ptr<Mob>> Mobs::take(std::vector<Mob*> const& mobs) {
   std::vector<std::unique_ptr<Mob>> out;
   std::size_t kept = 0;
   for (std::size_t i = 0; i < list_.size(); ++i) {
-    if (is_wanted(list_[i].get())) out.push_back(std::move(list_[i]));
-    else if (kept++ != i) list_[kept - 1] = std::move(list_[i]);
+    if (is_wanted(list_[i].get())) {
+      out.push_back(std::move(list_[i]));
+      continue;
+    }
+    if (kept != i) list_[kept] = std::move(list_[i]);
+    ++kept;
   }
   list_.resize(kept);
   std::erase_if(adopted_, [&](Adopted const& a) { return is_wanted(a.mob); });
