@@ -261,38 +261,3 @@ TEST(Held_pages, ASaveReleasesWhatItWroteAndKeepsTheRest) {
   EXPECT_EQ(s.held.cell_pages(), 0u);
   EXPECT_EQ(s.ended.size(), std::size(pages));
 }
-
-TEST(Held_pages, FlatPagesAreHeldUntilWrittenOrBack) {
-  Store s;
-  for (glm::ivec2 p : {glm::ivec2(0, 0), glm::ivec2(1, 0)}) {
-    Fmap_page& f = s.scene.fmap.pages.insert(p);
-    f.columns[0].l4 = 77;
-    f.flags |= Fmap_page::dirty;
-    s.held.hold(p);
-  }
-  EXPECT_EQ(s.held.flat_pages(), 2u);
-  EXPECT_FALSE(s.held.restore(glm::ivec2(2, 0)));
-  ASSERT_TRUE(s.held.restore(glm::ivec2(1, 0)));
-  ASSERT_TRUE(s.scene.fmap.pages.find({1, 0}));
-  EXPECT_EQ(s.scene.fmap.pages.find({1, 0})->columns[0].l4, 77);
-  {
-    Blocked flat = Blocked::file(flat_path(s.dir.dir, {0, 0}));
-    EXPECT_EQ(describe(s.held.save()), "1 flat page");
-  }
-  EXPECT_FALSE(s.held.save().any());
-  EXPECT_EQ(s.held.flat_pages(), 0u);
-  Fmap_page read;
-  ASSERT_TRUE(read.load(s.dir.dir, {0, 0}));
-  EXPECT_EQ(read.columns[0].l4, 77);
-}
-
-TEST(Held_pages, WhatIsStillHeldAtTheEndEndsItsMobs) {
-  Store s;
-  Mob* mob;
-  s.page({0, 0, 0}, &mob);
-  {
-    Held_pages held(s.scene);
-    held.hold({0, 0, 0}, true);
-  }
-  EXPECT_EQ(s.ended, std::vector<Mob const*>{mob});
-}
