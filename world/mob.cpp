@@ -128,6 +128,29 @@ void Mobs::resort_mobs(Scene& scene) {
   list_.resize(kept);
 }
 
+std::vector<std::unique_ptr<Mob>> Mobs::take(std::vector<Mob*> const& mobs) {
+  std::vector<Mob*> wanted(mobs);
+  std::sort(wanted.begin(), wanted.end());
+  auto is_wanted = [&wanted](Mob const* m) { return std::binary_search(wanted.begin(), wanted.end(), m); };
+  std::vector<std::unique_ptr<Mob>> out;
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < list_.size(); ++i) {
+    if (is_wanted(list_[i].get())) {
+      out.push_back(std::move(list_[i]));
+      continue;
+    }
+    if (kept != i) list_[kept] = std::move(list_[i]);
+    ++kept;
+  }
+  list_.resize(kept);
+  std::erase_if(adopted_, [&](Adopted const& a) { return is_wanted(a.mob); });
+  return out;
+}
+
+void Mobs::destroy(std::unique_ptr<Mob> mob) {
+  if (mob && on_destroy) on_destroy(mob.get());
+}
+
 void Mobs::clear() {
   for (auto& m : list_)
     if (on_destroy) on_destroy(m.get());

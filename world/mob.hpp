@@ -83,6 +83,14 @@ public:
   // stays unlisted and unstepped.
   void resort_mobs(Scene& scene);
 
+  // Takes these mobs out of the list without destroying them: they leave the
+  // world with a page held apart, unstepped, until `adopt` brings them back
+  // or `destroy` ends them. Mobs not in the list are skipped; both the
+  // taken and the remaining keep their order.
+  std::vector<std::unique_ptr<Mob>> take(std::vector<Mob*> const& mobs);
+  // Ends a mob taken out before, as the regrouping ends one.
+  void destroy(std::unique_ptr<Mob> mob);
+
   // Destroys every mob (the scene's end).
   void clear();
 

@@ -76,6 +76,20 @@ public:
     return s->page;
   }
 
+  // Takes the entry of k out of the table (null when the table doesn't hold
+  // it): the page lives on outside the table, keeping its slot free.
+  std::unique_ptr<Entry> take(Key k) {
+    auto& s = slots_[slot(k)];
+    return s && s->key == k ? std::move(s) : nullptr;
+  }
+
+  // Puts a taken entry back into its key's slot, destroying whatever held it.
+  P& put(std::unique_ptr<Entry> e) {
+    auto& s = slots_[slot(e->key)];
+    s = std::move(e);
+    return s->page;
+  }
+
   // Destroys the page of k if the table holds it.
   void erase(Key k) {
     auto& s = slots_[slot(k)];

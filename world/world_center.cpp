@@ -38,7 +38,7 @@ glm::ivec3 page_at(glm::vec3 position) { return floor_cell(position) >> 4; }
 
 World_center::World_center(Scene& scene_, Mesh_jobs jobs)
     : scene(scene_), queue(std::move(jobs)), table_radius(box_radius(scene_.config)),
-      meshed_radius(detail_radius(scene_.config)) {
+      meshed_radius(detail_radius(scene_.config)), held(scene_) {
   center = player_page();
   size_tables();
   scene.wmap.insert(center);
@@ -73,16 +73,10 @@ bool World_center::update_center() {
 
 void World_center::shift_flat_border(glm::ivec3 old) {
   glm::ivec3 r = table_radius;
-  auto& pages = scene.fmap.pages;
   // Leaving pages go first: an entering page may take a leaving one's slot.
   for (int x = old.x - r.x; x <= old.x + r.x; ++x)
     for (int z = old.z - r.z; z <= old.z + r.z; ++z) {
-      glm::ivec2 p{x, z};
-      if (in_window(p, center, r)) continue;
-      if (Fmap_page* f = pages.find(p)) {
-        if (f->flags & Fmap_page::dirty) failed_saves.flat_pages += !f->save(scene.dir, p);
-        pages.erase(p);
-      }
+      if (!in_window({x, z}, center, r)) let_go(glm::ivec2{x, z});
     }
   for (int x = center.x - r.x; x <= center.x + r.x; ++x)
     for (int z = center.z - r.z; z <= center.z + r.z; ++z)
@@ -106,15 +100,15 @@ void World_center::shift_world_border(glm::ivec3 old) {
         for (int z = old.z - r.z; z <= old.z + r.z; ++z) {
           if (!take(2, z)) continue;
           glm::ivec3 p{x, y, z};
-          if (scene.wmap.find(p)) {
-            failed_saves += save_page(p);
-            scene.wmap.erase(p); // its mobs stay listed in the scene until the mob update drops them
-          }
+          if (scene.wmap.find(p)) let_go(p, save_page(p));
           queue.remove(p); // also for a page never built: a mesh may be left from before
         }
       }
     }
   }
+  // Entering positions that were held come back from what was held, before
+  // any stage could read them anew from their files.
+  held.restore(lo, hi);
 }
 
 void World_center::shift_hd_threshold(glm::ivec3 old) {
@@ -177,20 +171,54 @@ Unsaved World_center::save_all() {
   scene.fmap.pages.for_each([&](glm::ivec2 key, Fmap_page& f) {
     if (f.flags & Fmap_page::dirty) unsaved.flat_pages += !f.save(scene.dir, key);
   });
+  unsaved += held.save();
   return unsaved;
 }
 
 void World_center::resize_tables() {
-  failed_saves += save_all();
-  glm::ivec3 r = box_radius(scene.config);
-  scene.wmap.for_each([&](glm::ivec3 key, Wmap_page const&) {
-    if (!within(key, center, r)) queue.remove(key);
+  failed_saves += held.save();
+  // Every page is saved while all its neighbours are still there to finish
+  // its light; then each leaves the tables, or is held apart.
+  std::vector<glm::ivec3> keys, dirty;
+  scene.wmap.for_each([&](glm::ivec3 key, Wmap_page const& page) {
+    keys.push_back(key);
+    if (page.has(Wmap_page::dirty) && page.stage.load() >= 1) dirty.push_back(key);
   });
+  finish_light(dirty);
+  std::vector<Unsaved> saves;
+  saves.reserve(keys.size());
+  for (glm::ivec3 p : keys) saves.push_back(save_page(p));
+  glm::ivec3 r = box_radius(scene.config);
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    if (!within(keys[i], center, r)) queue.remove(keys[i]);
+    let_go(keys[i], saves[i]);
+  }
+  std::vector<glm::ivec2> flats;
+  scene.fmap.pages.for_each([&](glm::ivec2 key, Fmap_page const&) { flats.push_back(key); });
+  for (glm::ivec2 p : flats) let_go(p);
   table_radius = r;
   meshed_radius = detail_radius(scene.config);
   size_tables();
+  held.restore(center - r, center + r);
   for (int x = center.x - r.x; x <= center.x + r.x; ++x)
     for (int z = center.z - r.z; z <= center.z + r.z; ++z) load_flat_page({x, z});
+}
+
+void World_center::let_go(glm::ivec3 p, Unsaved const& save) {
+  failed_saves += save;
+  if (save.any()) held.hold(p, save.mob_pages != 0);
+  else scene.wmap.erase(p); // its mobs stay listed in the scene until the mob update drops them
+}
+
+void World_center::let_go(glm::ivec2 p) {
+  Fmap_page* f = scene.fmap.pages.find(p);
+  if (!f) return;
+  if ((f->flags & Fmap_page::dirty) && !f->save(scene.dir, p)) {
+    ++failed_saves.flat_pages;
+    held.hold(p);
+  } else {
+    scene.fmap.pages.erase(p);
+  }
 }
 
 void World_center::size_tables() {
@@ -200,6 +228,7 @@ void World_center::size_tables() {
 }
 
 void World_center::load_flat_page(glm::ivec2 p) {
+  if (held.restore(p)) return;
   Fmap_page& f = scene.fmap.pages.insert(p);
   if (!f.load(scene.dir, p)) scene.fmap.generate(p, f);
 }

@@ -2,12 +2,14 @@
 // The box of cell pages kept loaded around a centre page, and the window of
 // flat pages under it. The centre follows the player's page once the player
 // has been off it for 30 frames in a row; a move drops the pages that leave
-// the box (saving what changed), loads the flat pages that enter the window
-// and sends pages whose detail level flips back to meshing.
+// the box (saving what changed, and holding apart what could not be saved),
+// loads the flat pages that enter the window and sends pages whose detail
+// level flips back to meshing.
 //
 // Everything here runs on the main thread while no worker runs: the shifts
 // create and destroy pages that workers would otherwise read.
 #include "world/cell_page_queue.hpp"
+#include "world/held_pages.hpp"
 #include "world/unsaved.hpp"
 
 #include <glm/vec2.hpp>
@@ -40,6 +42,7 @@ struct World_center {
   glm::ivec3 table_radius; // the view distance the page tables were sized for
   int meshed_radius;       // the high-detail radius of the meshes made so far
   Unsaved failed_saves;    // what the saves during the game could not write, until taken
+  Held_pages held;         // pages that left unsaved: saved again, put back when in view again
 
   World_center(Scene& scene, Mesh_jobs jobs);
   ~World_center() = default;
@@ -56,14 +59,15 @@ struct World_center {
   void shift_hd_threshold(glm::ivec3 old_center);
 
   // The changed cell pages (their light finished first), the mobs of every
-  // page whose mobs were read, and the changed flat pages. Failures are
-  // logged by the savers, leave the dirty bits set and are counted in the
-  // result.
+  // page whose mobs were read, and the changed flat pages; then the held
+  // pages. Failures are logged by the savers, leave the dirty bits set and
+  // are counted in the result.
   Unsaved save_all();
   // After the view distance changed: saves everything, queues the removal of
   // the pages that fall outside the new box and sizes both tables anew, so
-  // no page can evict another with unsaved changes. The pages come back from
-  // their files as the queue reaches them.
+  // no page can evict another with unsaved changes. Pages whose save failed
+  // are held apart (and those in the new box put straight back); the others
+  // come back from their files as the queue reaches them.
   void resize_tables();
 
   // A dirty page saved in the middle of its light stages would keep half a
@@ -74,5 +78,10 @@ struct World_center {
 
 private:
   void size_tables();
+  // From the held pages, else its file, else the map.
   void load_flat_page(glm::ivec2 p);
+  // A page leaving the tables after its save: dropped, or held apart when
+  // something of it could not be written.
+  void let_go(glm::ivec3 p, Unsaved const& save);
+  void let_go(glm::ivec2 p); // saves the flat page first
 };

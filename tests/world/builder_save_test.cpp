@@ -1,6 +1,9 @@
 // What the pipeline writes when it ends, and what it keeps when it can't.
+#include "support/blocked_saves.hpp"
+#include "support/page_edits.hpp"
 #include "support/pipeline.hpp"
 #include "support/sdl_log.hpp"
+#include "support/terrain.hpp"
 
 #include <fstream>
 #include <optional>
@@ -81,6 +84,41 @@ TEST(Builder_save, AFailedSaveKeepsTheDirtyBitAndIsReportedOnce) {
   with_player.player = true;
   EXPECT_EQ(describe(*closed), describe(with_player));
   EXPECT_TRUE(fs::is_directory(w.dir / "world.mpk.gz"));
+}
+
+TEST(Builder_save, PagesHeldForWantOfRoomAreReportedAtTheEndAndTheirOldFilesStay) {
+  glm::ivec3 const start{0, 1, 0}, west{-1, 1, 0};
+  for (bool const by_view : {false, true}) {
+    SCOPED_TRACE(by_view ? "the view shrinks" : "the player walks away");
+    World w({.view = {1, 1, 1}});
+    w.config.autosave_period = 1;
+    w.settle();
+    page_edits::Edits e(west);
+    e.make(w);
+    *w.now += std::int64_t(120e9);
+    w.frame(); // the files the failed saves must leave alone
+    std::vector<fs::path> const files{cell_path(w.dir, west), mob_path(w.dir, west), flat_path(w.dir, e.flat())};
+    std::vector<std::string> old;
+    for (fs::path const& f : files) old.push_back(terrain::read_gz(f));
+    w.builder->change_cell(west * 16 + glm::ivec3(2, 14, 2), cell_id("basic.wood")); // its column rises too
+    w.settle();
+    std::vector<blocked_saves::Blocked> full;
+    for (fs::path const& f : files) full.push_back(blocked_saves::Blocked::file(f));
+    if (by_view) {
+      w.config.view_distance = {0, 1, 1};
+      w.frame();
+    } else {
+      w.scene->player->body.position = glm::vec3((start + glm::ivec3(1, 0, 0)) * 16 + 8);
+      for (int i = 0; i < 30; ++i) w.frame();
+    }
+    w.scene->mobs.resort_mobs(*w.scene);
+    ASSERT_FALSE(w.page(west));
+    EXPECT_TRUE(e.hopper) << "held";
+    w.builder.reset();
+    EXPECT_EQ(describe(w.scene->unsaved), "1 cell page, 1 mob page and 1 flat page");
+    EXPECT_FALSE(e.hopper) << "ended with the builder";
+    for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(terrain::read_gz(files[i]), old[i]) << files[i];
+  }
 }
 
 TEST(Unsaved, NamesEveryKindThatFailed) {

@@ -1,0 +1,111 @@
+#include "world/held_pages.hpp"
+
+#include "world/mob.hpp"
+#include "world/scene.hpp"
+
+#include <utility>
+
+namespace {
+
+// Cells worth a file: a page that never got its cells has none.
+bool cells_behind(Wmap_page const& page) { return page.has(Wmap_page::dirty) && page.stage.load() >= 1; }
+
+} // namespace
+
+Held_pages::Held_pages(Scene& scene) : scene_(scene) {}
+
+Held_pages::~Held_pages() {
+  for (auto& [p, held] : cells_) release(held);
+}
+
+void Held_pages::hold(glm::ivec3 p, bool mobs_behind) {
+  std::unique_ptr<Wmap::Entry> entry = scene_.wmap.take(p);
+  if (!entry) return;
+  Wmap_page& page = entry->page;
+  std::vector<Mob*> listed;
+  for (Mob* m : page.mobs)
+    if (m != scene_.mobs.keep && !m->body.has(Body::erased)) listed.push_back(m);
+  Cell_page held{std::move(entry), scene_.mobs.take(listed), mobs_behind};
+  page.mobs.clear();
+  for (auto const& m : held.mobs) page.mobs.push_back(m.get());
+  auto [at, fresh] = cells_.try_emplace(p);
+  // A position is held once: should the table have had a page there again,
+  // that page is the one the player saw last.
+  if (!fresh) release(at->second);
+  at->second = std::move(held);
+}
+
+void Held_pages::hold(glm::ivec2 p) {
+  std::unique_ptr<Flat_entry> entry = scene_.fmap.pages.take(p);
+  if (entry) flats_[p] = std::move(entry);
+}
+
+void Held_pages::restore(glm::ivec3 lo, glm::ivec3 hi) {
+  for (auto at = cells_.begin(); at != cells_.end();) {
+    glm::ivec3 const p = at->first;
+    if (p.x < lo.x || p.x > hi.x || p.y < lo.y || p.y > hi.y || p.z < lo.z || p.z > hi.z) {
+      ++at;
+      continue;
+    }
+    Cell_page& held = at->second;
+    Wmap_page& page = scene_.wmap.put(std::move(held.entry));
+    // Its mesh went when it left: it is drawn again, nothing more.
+    if (page.stage.load() > 6) page.stage = 6;
+    for (auto& m : held.mobs) scene_.mobs.adopt(std::move(m));
+    at = cells_.erase(at);
+  }
+}
+
+bool Held_pages::restore(glm::ivec2 p) {
+  auto at = flats_.find(p);
+  if (at == flats_.end()) return false;
+  scene_.fmap.pages.put(std::move(at->second));
+  flats_.erase(at);
+  return true;
+}
+
+Unsaved Held_pages::save() {
+  Unsaved failed;
+  for (auto at = cells_.begin(); at != cells_.end();) {
+    glm::ivec3 const p = at->first;
+    Cell_page& held = at->second;
+    Wmap_page& page = held.entry->page;
+    if (cells_behind(page)) failed.cell_pages += !page.save_cells(scene_.dir, p);
+    if (held.mobs_behind) {
+      held.mobs_behind = !page.save_mobs(scene_.dir, p, scene_.wmap.player);
+      failed.mob_pages += held.mobs_behind;
+    }
+    if (cells_behind(page) || held.mobs_behind) {
+      ++at;
+      continue;
+    }
+    release(held);
+    at = cells_.erase(at);
+  }
+  for (auto at = flats_.begin(); at != flats_.end();) {
+    Fmap_page& f = at->second->page;
+    if ((f.flags & Fmap_page::dirty) && !f.save(scene_.dir, at->first)) {
+      ++failed.flat_pages;
+      ++at;
+    } else {
+      at = flats_.erase(at);
+    }
+  }
+  return failed;
+}
+
+Wmap_page const* Held_pages::find(glm::ivec3 p) const {
+  auto at = cells_.find(p);
+  return at == cells_.end() ? nullptr : &at->second.entry->page;
+}
+
+Fmap_page const* Held_pages::find(glm::ivec2 p) const {
+  auto at = flats_.find(p);
+  return at == flats_.end() ? nullptr : &at->second->page;
+}
+
+void Held_pages::release(Cell_page& held) {
+  for (auto& m : held.mobs) scene_.mobs.destroy(std::move(m));
+  held.mobs.clear();
+  held.entry.reset();
+}
