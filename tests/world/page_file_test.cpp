@@ -470,7 +470,8 @@ TEST(MobFile, APageAtTheMobLimitReadsBackWholeAndOneMoreIsNotSaved) {
   add();
   Sdl_log_capture log;
   EXPECT_EQ(w.save_mobs(f.world.dir), 1);
-  EXPECT_NE(log.joined().find(f.mobs.string() + ": too many mobs (over " + std::to_string(max_page_mobs) + ")"), std::string::npos) << log.joined();
+  std::string const why = ": too many mobs (over " + std::to_string(max_page_mobs) + ")";
+  EXPECT_NE(log.joined().find(f.mobs.string() + why), std::string::npos) << log.joined();
   EXPECT_EQ(raw(f.mobs), saved);
   // Mobs that are not saved don't count.
   owned.back()->body.flags |= Body::erased;
@@ -487,9 +488,11 @@ TEST(MobFile, AFileThatIsNotThereNeedsNoRemoving) {
            Case{"no file", [](fs::path const&) {}, 0},
            // The removal fails without saying that the file is missing, as
            // on a read-only mount.
-           Case{"a file where its folder should be", [](fs::path const& p) { forged::put_on_disk(p.parent_path(), "x"); }, 0},
+           Case{"a file where its folder should be",
+                [](fs::path const& p) { forged::put_on_disk(p.parent_path(), "x"); }, 0},
            Case{"an old file", [](fs::path const& p) { forged::put_on_disk(p, "x"); }, 0},
-           Case{"a folder with contents in its place", [](fs::path const& p) { forged::put_on_disk(p / "in", "x"); }, 1},
+           Case{"a folder with contents in its place",
+                [](fs::path const& p) { forged::put_on_disk(p / "in", "x"); }, 1},
        }) {
     Files f;
     c.make(f.mobs);

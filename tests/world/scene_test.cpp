@@ -237,7 +237,8 @@ TEST(Scene, AnUnreadableWorldFileWithNoNameLeftIsNeverSavedOver) {
     f.player().body.position = {1, 2, 3};
     Sdl_log_capture log;
     EXPECT_FALSE(f.scene->save());
-    EXPECT_EQ(log.lines, std::vector<std::string>{f.file().string() + ": unreadable, left as it is: not saved over it"});
+    std::string const refused = f.file().string() + ": unreadable, left as it is: not saved over it";
+    EXPECT_EQ(log.lines, std::vector<std::string>{refused});
     Unsaved told;
     f.scene->on_closed = [&told](Unsaved const& u) { told = u; };
     f.close();
