@@ -47,11 +47,16 @@ bool save_text(fs::path const& target, std::string_view text) {
   });
 }
 
-bool save_zip(fs::path const& target, std::function<std::string(std::streambuf& out)> const& fill) {
-  return save_file(target, [&fill](fs::path const& temp) -> std::string {
+bool save_zip(fs::path const& target, std::function<std::string(std::streambuf& out)> const& fill,
+              std::uint64_t max_bytes) {
+  return save_file(target, [&fill, max_bytes](fs::path const& temp) -> std::string {
     Zip_streambuf out(temp, std::ios_base::out);
     if (!out.file) return "can't open";
+    out.limit(max_bytes);
     std::string reason = fill(out);
+    // The cap refuses bytes without the filler noticing (an emitter does not
+    // check what was written), and is then the first cause.
+    if (std::string over = out.overrun(); !over.empty()) reason = over;
     // A write zlib refused may go unnoticed by the filler; its data is lost
     // even when the close succeeds.
     int code = Z_OK;

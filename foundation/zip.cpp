@@ -9,10 +9,14 @@ Zip_streambuf::Zip_streambuf(std::filesystem::path const& path, std::ios_base::o
 }
 
 Zip_streambuf::Zip_streambuf(Zip_streambuf&& other) noexcept
-    : std::streambuf(), file(std::exchange(other.file, nullptr)) {}
+    : std::streambuf(), file(std::exchange(other.file, nullptr)), at_(std::exchange(other.at_, 0)),
+      limit_(other.limit_), over_(std::exchange(other.over_, false)) {}
 
 Zip_streambuf& Zip_streambuf::operator=(Zip_streambuf&& other) noexcept {
   std::swap(file, other.file);
+  std::swap(at_, other.at_);
+  std::swap(limit_, other.limit_);
+  std::swap(over_, other.over_);
   return *this;
 }
 
@@ -27,6 +31,7 @@ Zip_streambuf* Zip_streambuf::open(std::filesystem::path const& path, std::ios_b
   else if (m == ios_base::out || m == (ios_base::out | ios_base::trunc)) how = "wb";
   if (!how) return nullptr;
   file = gzopen(path.c_str(), how);
+  at_ = 0;
   return file ? this : nullptr;
 }
 
@@ -47,6 +52,16 @@ std::string Zip_streambuf::check_end() {
   return {};
 }
 
+std::string Zip_streambuf::overrun() const {
+  return over_ ? "too large (over " + std::to_string(limit_) + " bytes)" : std::string();
+}
+
+bool Zip_streambuf::within(std::int64_t end) {
+  if (end < 0 || static_cast<std::uint64_t>(end) <= limit_) return true; // zlib refuses a bad position itself
+  over_ = true;
+  return false;
+}
+
 Zip_streambuf::pos_type Zip_streambuf::seekoff(off_type off, std::ios_base::seekdir dir,
                                                std::ios_base::openmode) {
   if (!file) return pos_type(off_type(-1));
@@ -54,7 +69,10 @@ Zip_streambuf::pos_type Zip_streambuf::seekoff(off_type off, std::ios_base::seek
   if (dir == std::ios_base::beg) whence = SEEK_SET;
   else if (dir == std::ios_base::cur) whence = SEEK_CUR;
   else return pos_type(off_type(-1));
+  // A forward skip decompresses everything it passes over.
+  if (!within((whence == SEEK_SET ? 0 : at_) + off)) return pos_type(off_type(-1));
   z_off_t r = gzseek(file, static_cast<z_off_t>(off), whence);
+  at_ = r >= 0 ? r : std::max<z_off_t>(gztell(file), 0);
   return pos_type(off_type(r));
 }
 
@@ -63,7 +81,7 @@ Zip_streambuf::pos_type Zip_streambuf::seekpos(pos_type pos, std::ios_base::open
 }
 
 std::streamsize Zip_streambuf::xsgetn(char_type* s, std::streamsize n) {
-  if (!file || n <= 0) return 0;
+  if (!file || n <= 0 || !room(n)) return 0;
   std::streamsize got = 0;
   while (got < n) {
     // zlib counts in unsigned ints; ask for at most 1 GiB at a time.
@@ -72,11 +90,12 @@ std::streamsize Zip_streambuf::xsgetn(char_type* s, std::streamsize n) {
     if (r <= 0) break;
     got += r;
   }
+  at_ += got;
   return got;
 }
 
 Zip_streambuf::int_type Zip_streambuf::underflow() {
-  if (!file) return traits_type::eof();
+  if (!file || !room(1)) return traits_type::eof();
   int c = gzgetc(file);
   if (c == -1) return traits_type::eof();
   gzungetc(c, file);
@@ -84,18 +103,22 @@ Zip_streambuf::int_type Zip_streambuf::underflow() {
 }
 
 Zip_streambuf::int_type Zip_streambuf::uflow() {
-  if (!file) return traits_type::eof();
+  if (!file || !room(1)) return traits_type::eof();
   int c = gzgetc(file);
-  return c == -1 ? traits_type::eof() : c;
+  if (c == -1) return traits_type::eof();
+  ++at_;
+  return c;
 }
 
 Zip_streambuf::int_type Zip_streambuf::pbackfail(int_type c) {
   if (!file || traits_type::eq_int_type(c, traits_type::eof())) return traits_type::eof();
-  return gzungetc(c, file) == -1 ? traits_type::eof() : c;
+  if (gzungetc(c, file) == -1) return traits_type::eof();
+  --at_;
+  return c;
 }
 
 std::streamsize Zip_streambuf::xsputn(char_type const* s, std::streamsize n) {
-  if (!file || n <= 0) return 0;
+  if (!file || n <= 0 || !room(n)) return 0;
   std::streamsize put = 0;
   while (put < n) {
     // Below zlib's buffer size gzwrite copies the bytes; a larger write is
@@ -106,13 +129,16 @@ std::streamsize Zip_streambuf::xsputn(char_type const* s, std::streamsize n) {
     if (r <= 0) break;
     put += r;
   }
+  at_ += put;
   return put;
 }
 
 Zip_streambuf::int_type Zip_streambuf::overflow(int_type c) {
   if (!file) return traits_type::eof();
   if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+  if (!room(1)) return traits_type::eof();
   // zlib's single-byte write: the same as a one-byte gzwrite, minus its overhead.
-  return gzputc(file, static_cast<unsigned char>(traits_type::to_char_type(c))) == -1 ? traits_type::eof()
-                                                                                      : traits_type::not_eof(c);
+  if (gzputc(file, static_cast<unsigned char>(traits_type::to_char_type(c))) == -1) return traits_type::eof();
+  ++at_;
+  return traits_type::not_eof(c);
 }

@@ -4,6 +4,7 @@
 #include "render/camera.hpp"
 #include "world/body.hpp"
 #include "world/page.hpp"
+#include "world/page_file.hpp"
 #include "world/script_values.hpp"
 
 #include <cmath>
@@ -144,6 +145,15 @@ bool fun_paint_::impl(glm::ivec3 const& p, Face f, Val const& v) const {
 bool fun_spawn_::operator()(glm::ivec3 const& p, std::string const& name) const {
   check_type_name(name);
   glm::vec3 const at(static_cast<float>(p.x + 0.5), static_cast<float>(p.y), static_cast<float>(p.z + 0.5));
+  // A page's file holds at most max_page_mobs: one more is refused here,
+  // where it can be, rather than when the page can't be saved. The mobs
+  // made since the last regrouping are not listed in their page yet, so
+  // the whole list is counted.
+  glm::ivec3 const page = page_of(floor_cell(at));
+  std::size_t in_page = 0;
+  for (auto const& m : env->scene.mobs)
+    in_page += !m->body.has(Body::erased) && page_of(floor_cell(m->body.position)) == page;
+  if (in_page >= max_page_mobs) throw std::runtime_error("too many mobs in the page");
   env->scene.mobs.construct(mob_db()[name].id, at);
   return false;
 }

@@ -77,7 +77,8 @@ struct fun_paint_ {
 };
 
 // A new mob of the named type standing at the centre of the cell's floor;
-// always false.
+// always false. A page that holds as many mobs as its file may
+// (max_page_mobs) raises "too many mobs in the page".
 struct fun_spawn_ {
   Fun_env_ptr env;
   bool operator()(glm::ivec3 const& p, std::string const& name) const;

@@ -12,10 +12,15 @@
 
 #include <SDL.h>
 
+#include <csignal>
 #include <exception>
 #include <string>
 
 int main(int argc, char** argv) {
+  // A limit on file sizes then makes the write fail, and the save that made
+  // it takes its failed-save path (old files intact), instead of the signal
+  // ending the game halfway through the last save.
+  std::signal(SIGXFSZ, SIG_IGN);
   Command command = parse_command_line(argc, argv);
   try {
     switch (command.kind) {
@@ -39,7 +44,9 @@ int main(int argc, char** argv) {
     }
     SDL_Log("Terrafold %s\n", revision_string);
     Config config;
-    std::filesystem::path world_dir = paths.data.w(basedir / "save" / command.world);
+    // The folder and its parents are made here, so that a parent that
+    // can't be made is refused in the same words as the folder.
+    std::filesystem::path world_dir = paths.data.dirs.front() / basedir / "save" / command.world;
     if (std::string why = make_writable_dir(world_dir); !why.empty()) {
       SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "can't save the world in %s: %s\n", world_dir.c_str(), why.c_str());
       return -1;

@@ -1,7 +1,6 @@
 #include "world/fmap.hpp"
 
 #include "foundation/paths.hpp"
-#include "foundation/save.hpp"
 #include "foundation/zip.hpp"
 #include "mpk/mpk.hpp"
 #include "world/zip_read.hpp"
@@ -99,6 +98,7 @@ bool Fmap_page::load(fs::path const& world_dir, glm::ivec2 page) {
     }
     for (std::int64_t left = n - 3; left > 0 && s.ok(); --left) mpk::scan_skip(s);
   });
+  if (result == Zip_read::in_place) flags |= damaged;
   if (result != Zip_read::done) return false;
   columns = read;
   flags &= ~std::uint64_t(dirty);
@@ -108,6 +108,7 @@ bool Fmap_page::load(fs::path const& world_dir, glm::ivec2 page) {
 
 bool Fmap_page::save(fs::path const& world_dir, glm::ivec2 page) {
   fs::path path = flat_path(world_dir, page);
+  if (flags & damaged) return refuse_damaged(path);
   SDL_Log("Saving %s\n", path.c_str());
   std::error_code ec;
   fs::create_directories(path.parent_path(), ec);
@@ -115,7 +116,7 @@ bool Fmap_page::save(fs::path const& world_dir, glm::ivec2 page) {
     SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: %s\n", path.c_str(), ec.message().c_str());
     return false;
   }
-  bool saved = save_zip(path, [this](std::streambuf& out) {
+  bool saved = write_zip(path, [this](std::streambuf& out) {
     mpk::Emitter e(out);
     mpk::emit_arr_head(e, 3);
     mpk::emit_nil(e);

@@ -22,7 +22,9 @@ struct Fmap_cell {
 };
 
 struct Fmap_page {
-  enum Flag : std::uint64_t { dirty = 1 };
+  // damaged: the page's file is unreadable and could not be moved aside, so
+  // it stays under its name and is never written over.
+  enum Flag : std::uint64_t { dirty = 1, damaged = 2 };
 
   std::uint64_t flags = 0;
   std::array<Fmap_cell, 256> columns{}; // column (x, z) at 16x + z

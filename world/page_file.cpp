@@ -1,6 +1,5 @@
 #include "world/page_file.hpp"
 
-#include "foundation/save.hpp"
 #include "foundation/zip.hpp"
 #include "world/mob.hpp"
 #include "world/records.hpp"
@@ -10,6 +9,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -145,6 +145,20 @@ bool make_parent(fs::path const& path) {
   return false;
 }
 
+std::string too_many_mobs() { return "too many mobs (over " + std::to_string(max_page_mobs) + ")"; }
+
+// Removes a page's mob file. One that is not there needs no removing, even
+// when the removal fails for another reason first (a read-only mount says
+// so, not that the file is missing).
+bool remove_mob_file(fs::path const& path) {
+  std::error_code ec;
+  if (fs::remove(path, ec) || !ec) return true;
+  std::error_code absent;
+  if (fs::symlink_status(path, absent).type() == fs::file_type::not_found) return true;
+  SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: %s\n", path.c_str(), ec.message().c_str());
+  return false;
+}
+
 } // namespace
 
 fs::path cell_path(fs::path const& dir, glm::ivec3 page) { return page_path(dir, "cells", page); }
@@ -180,7 +194,9 @@ bool Wmap_page::decode(Wmap_page_encoded const& in) {
 
 bool Wmap_page::load_cells(fs::path const& dir, glm::ivec3 page) {
   auto file = std::make_unique<Cell_file>();
-  if (read_zip(cell_path(dir, page), [&](mpk::Scanner& s) { file->read(s); }) != Zip_read::done) return false;
+  Zip_read result = read_zip(cell_path(dir, page), [&](mpk::Scanner& s) { file->read(s); });
+  if (result == Zip_read::in_place) set(damaged_cells);
+  if (result != Zip_read::done) return false;
   apply(*this, file->enc, file->ids);
   data = std::move(file->data);
   clear(dirty);
@@ -189,6 +205,7 @@ bool Wmap_page::load_cells(fs::path const& dir, glm::ivec3 page) {
 
 bool Wmap_page::save_cells(fs::path const& dir, glm::ivec3 page) {
   fs::path path = cell_path(dir, page);
+  if (has(damaged_cells)) return refuse_damaged(path);
   SDL_Log("Saving %s\n", path.c_str());
   if (std::string why = unwritable(*this); !why.empty()) {
     SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: %s\n", path.c_str(), why.c_str());
@@ -197,7 +214,7 @@ bool Wmap_page::save_cells(fs::path const& dir, glm::ivec3 page) {
   auto enc = std::make_unique<Wmap_page_encoded>();
   encode(*enc);
   if (!make_parent(path)) return false;
-  bool saved = save_zip(path, [&](std::streambuf& out) {
+  bool saved = write_zip(path, [&](std::streambuf& out) {
     fast_compression(out);
     mpk::Emitter e(out);
     mpk::emit_arr_head(e, 5);
@@ -222,7 +239,7 @@ bool Wmap_page::load_mobs(fs::path const& dir, glm::ivec3 page) {
   auto result = read_zip(mob_path(dir, page), [&](mpk::Scanner& s) {
     std::int64_t n = mpk::scan_arr_head(s);
     if (n < 0) return;
-    if (static_cast<std::uint64_t>(n) > max_file_mobs) return s.error("too many mobs");
+    if (static_cast<std::uint64_t>(n) > max_page_mobs) return s.error(too_many_mobs());
     for (std::int64_t i = 0; i < n && s.ok(); ++i) {
       if (s.peek() == 0xC0) {
         s.get8();
@@ -239,6 +256,7 @@ bool Wmap_page::load_mobs(fs::path const& dir, glm::ivec3 page) {
       read.push_back(std::move(m));
     }
   });
+  if (result == Zip_read::in_place) set(damaged_mobs);
   if (result != Zip_read::done) return false; // the mobs read so far go with `read`
   mobs.clear();
   for (auto& m : read) mobs.push_back(m.release());
@@ -250,20 +268,16 @@ bool Wmap_page::save_mobs(fs::path const& dir, glm::ivec3 page, Mob const* skip)
   for (Mob const* m : mobs)
     if (m != skip && !m->body.has(Body::erased) && mob_db()[m->type].persistent) kept.push_back(m);
   fs::path path = mob_path(dir, page);
-  if (kept.empty()) {
-    std::error_code ec;
-    fs::remove(path, ec);
-    if (!ec) return true;
-    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: %s\n", path.c_str(), ec.message().c_str());
-    return false;
-  }
+  // With no mob to write, a damaged file left in place loses nothing.
+  if (kept.empty()) return has(damaged_mobs) || remove_mob_file(path);
+  if (has(damaged_mobs)) return refuse_damaged(path);
   SDL_Log("Saving %s\n", path.c_str());
-  if (kept.size() > max_file_mobs) {
-    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: too many mobs\n", path.c_str());
+  if (kept.size() > max_page_mobs) {
+    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: %s\n", path.c_str(), too_many_mobs().c_str());
     return false;
   }
   if (!make_parent(path)) return false;
-  return save_zip(path, [&](std::streambuf& out) {
+  return write_zip(path, [&](std::streambuf& out) {
     mpk::Emitter e(out);
     mpk::emit_arr_head(e, kept.size());
     for (Mob const* m : kept) {

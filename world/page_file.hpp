@@ -15,17 +15,20 @@
 #include <vector>
 
 // Each count a page file holds has one limit, which the writer keeps to and
-// the reader checks, so every file written reads back.
+// the reader checks, so every file written reads back; so has the size of
+// the whole file (max_file_bytes, world/zip_read.hpp).
 // Face paints: one per face of each cell (keys face * 4096 + cell index).
 inline constexpr int paint_keys = 6 * page_cells;
 // Containers: one per cell (keyed by the cell index).
 inline constexpr std::size_t max_containers = page_cells;
 // Palette: every cell and painted face a different type.
 inline constexpr std::size_t max_palette = page_cells + paint_keys;
-// Mobs: as many as an array can count. A page may hold any number, and the
-// reader grows its list with the records actually read, so a forged count
-// costs nothing before its bytes arrive.
-inline constexpr std::uint64_t max_file_mobs = 0xFFFFFFFF;
+// Mobs: twice one per cell, far above what play gathers in a page, and a
+// quarter of what a page's mob list can hold, so the mobs that walk into a
+// page past it are still listed there and its save can say it failed. Each
+// mob read costs a few hundred bytes however short its record; `spawn`
+// refuses to add one to a page that holds this many.
+inline constexpr std::size_t max_page_mobs = 8192;
 
 // The page as written: types by palette position in order of first use
 // (cells in index order, then the paints). The cell data is written and read

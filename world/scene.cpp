@@ -3,7 +3,6 @@
 #include "content/cell_db.hpp"
 #include "content/item_db.hpp"
 #include "content/mob_db.hpp"
-#include "foundation/save.hpp"
 #include "foundation/str_db.hpp"
 #include "mpk/mpk.hpp"
 #include "world/records.hpp"
@@ -98,23 +97,19 @@ void Scene::load() {
     }
     for (; n > 1 && s.ok(); --n) mpk::scan_skip(s);
   });
-  if (result == Zip_read::done) {
-    if (any) apply(read, *player);
-  } else if (fs::exists(path, ec)) {
-    // It could not even be opened: set it aside all the same, or the save at
-    // the end would replace it.
-    keep_bad(path);
-  }
+  if (result == Zip_read::done && any) apply(read, *player);
+  world_file_damaged = result == Zip_read::in_place;
 }
 
 bool Scene::save() const {
   if (!player) return true;
   fs::path path = dir / "world.mpk.gz";
+  if (world_file_damaged) return refuse_damaged(path);
   SDL_Log("Saving %s\n", path.c_str());
   std::error_code ec;
   fs::create_directories(dir, ec);
   Mob const& p = *player;
-  return save_zip(path, [&p](std::streambuf& out) {
+  return write_zip(path, [&p](std::streambuf& out) {
     mpk::Emitter e(out);
     mpk::emit_arr_head(e, 1);
     e % p;

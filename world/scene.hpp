@@ -41,6 +41,10 @@ struct Scene {
   Unsaved unsaved;
   std::function<void(Unsaved const&)> on_closed;
 
+  // The world file is unreadable and could not be moved aside: it stays
+  // under its name and the player is not saved over it.
+  bool world_file_damaged = false;
+
   Scene(Config& config, std::filesystem::path const& dir, kestrine::Scope& scope);
   // A scene over a map in memory: no packs loaded, no player, no world file
   // read or written (tests and benchmarks).
@@ -53,6 +57,6 @@ struct Scene {
   // world; an unreadable file is set aside and the player keeps its fields.
   void load();
   // Writes the player to the world file; false (and logged) when it could
-  // not. Both do nothing in a scene without a player.
+  // not, or must not. Both do nothing in a scene without a player.
   bool save() const;
 };

@@ -26,7 +26,10 @@ struct Cell_data {
 struct Wmap_page_encoded;
 
 struct Wmap_page {
-  enum Flag : std::uint8_t { dirty = 1, populated = 2, empty = 4 };
+  // damaged_cells, damaged_mobs: the page's cell or mob file is unreadable
+  // and could not be moved aside, so it stays under its name and is never
+  // written over (a save that has something to write there fails).
+  enum Flag : std::uint8_t { dirty = 1, populated = 2, empty = 4, damaged_cells = 8, damaged_mobs = 16 };
 
   Page<Cell_id> cells;
   Page<Light> light;
@@ -58,14 +61,16 @@ struct Wmap_page {
 
   // File operations: false when the file is missing, can't be opened or is
   // unreadable; then nothing of it reaches the page and an unreadable file
-  // is kept as "<name>.bad". A read or a write clears `dirty`.
+  // is kept as "<name>.bad" (or, with no name left, marks the page damaged).
+  // A read or a write clears `dirty`.
   bool load_cells(std::filesystem::path const& dir, glm::ivec3 page);
   bool save_cells(std::filesystem::path const& dir, glm::ivec3 page);
   // Creates the file's mobs and lists them here (replacing the list); the
   // caller hands them to the scene's mob list, which then owns them.
   bool load_mobs(std::filesystem::path const& dir, glm::ivec3 page);
   // Writes the listed mobs of persistent types, except `skip` and erased
-  // ones; with none left the page's mob file is removed.
+  // ones; with none left the page's mob file is removed (a file already
+  // absent is no failure). More than max_page_mobs is refused.
   bool save_mobs(std::filesystem::path const& dir, glm::ivec3 page, Mob const* skip = nullptr);
 };
 

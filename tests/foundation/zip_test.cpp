@@ -129,6 +129,42 @@ TEST_F(Zip, DamagedFilesNeverReadAsGood) {
   EXPECT_EQ(in.check_end(), "not a gzip file");
 }
 
+TEST_F(Zip, ACappedBufferStopsAtItsCapAndSaysSo) {
+  fs::path p = write_gz("ten.gz", "0123456789");
+  enum Op { read_all, read_byte, peek, skip, write };
+  struct Case {
+    Op op;
+    std::uint64_t cap;
+    bool over; // the op needs more than the cap: it fails and says so
+  };
+  for (Case c : {Case{read_all, 10, false}, Case{read_all, 9, true}, Case{read_byte, 10, false},
+                 Case{read_byte, 9, true}, Case{peek, 9, false}, Case{peek, 8, true}, Case{skip, 10, false},
+                 Case{skip, 9, true}, Case{write, 10, false}, Case{write, 9, true}}) {
+    Zip_streambuf z(c.op == write ? tmp / "out.gz" : p, c.op == write ? std::ios_base::out : std::ios_base::in);
+    z.limit(c.cap);
+    char buf[10];
+    bool done = false;
+    switch (c.op) {
+    case read_all: done = z.sgetn(buf, 10) == 10; break;
+    case read_byte: done = z.sgetn(buf, 9) == 9 && z.sbumpc() == '9'; break;
+    case peek: done = z.sgetn(buf, 8) == 8 && z.sgetc() == '8'; break;
+    case skip: done = z.pubseekoff(10, std::ios_base::cur) == std::streampos(10); break;
+    case write: done = z.sputn("0123456789", 10) == 10; break;
+    }
+    EXPECT_EQ(done, !c.over) << c.op << " " << c.cap;
+    EXPECT_EQ(z.overrun(), c.over ? "too large (over " + std::to_string(c.cap) + " bytes)" : "") << c.op << c.cap;
+  }
+
+  // A capped save refuses more and keeps the old file.
+  ASSERT_TRUE(save_zip(p, [](std::streambuf& out) { return out.sputn("abc", 3) == 3 ? "" : "short"; }, 3));
+  Sdl_log_capture log;
+  EXPECT_FALSE(save_zip(p, [](std::streambuf& out) { out.sputn("abcd", 4); return std::string(); }, 3));
+  EXPECT_EQ(log.lines.back(), p.string() + ": too large (over 3 bytes)");
+  Zip_streambuf in(p, std::ios_base::in);
+  char buf[4] = {};
+  EXPECT_EQ(std::string(buf, in.sgetn(buf, 4)), "abc");
+}
+
 TEST_F(Zip, FailedSavesLeaveTheOldFile) {
   Sdl_log_capture log;
   fs::path p = tmp / "keep.txt";

@@ -21,25 +21,40 @@ OPTIONS = ("Options:\n  -h, --help           display this help and exit\n"
            "  -c, --config         create configuration file\n")
 
 
-def full_disk(program, home, check):
+def full_disk(program, home, check, limit=0, ignored=True):
     """A game whose saves at the end all fail (no byte can be written, as on
     a full disk; root is not spared) ends with -1 and a last line saying
-    what was not saved, and every file saved before stays as it was."""
+    what was not saved, and every file saved before stays as it was. With
+    `ignored` false the game starts with the default action of the signal
+    that a write past the file size limit raises (ending the process)."""
     world = home.world_dir()
     before = {f: f.read_bytes() for f in world.rglob("*") if f.is_file()}
+    what = f"a file size limit of {limit} bytes" + ("" if ignored else " and the default signal action")
 
     def no_room():
-        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
-        resource.setrlimit(resource.RLIMIT_FSIZE, (0, resource.getrlimit(resource.RLIMIT_FSIZE)[1]))
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN if ignored else signal.SIG_DFL)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (limit, resource.getrlimit(resource.RLIMIT_FSIZE)[1]))
 
     code, err = home.run_until(program, "Ready!", preexec_fn=no_room, SDL_VIDEODRIVER="offscreen")
-    check(f"a full disk: status {code}", code == 255, err)
+    check(f"{what}: status {code}", code == 255, err)
     last = err.rstrip().splitlines()[-1] if err.strip() else ""
-    check("a full disk: the last line says what was not saved",
+    check(f"{what}: the last line says what was not saved",
           f"{world}: not saved: " in last and last.endswith("the player"), err)
     after = {f: f.read_bytes() for f in world.rglob("*") if f.is_file()}
-    check("a full disk: the old files stay as they were", after == before,
+    check(f"{what}: the old files stay as they were", after == before,
           f"{sorted(map(str, before))}\n{sorted(map(str, after))}\n{err}")
+
+
+def forged_mobs(n):
+    """A mob file of n empty records, each of which would be a mob."""
+    return gzip.compress(b"\xdd" + struct.pack(">I", n) + b"\x90" * n, 9)
+
+
+def forged_cells(size):
+    """A cell file of stone whose skipped sixth element makes it `size`
+    bytes uncompressed."""
+    page = (b"\x96\x91\xabbasic.stone\xdc\x10\x00" + bytes(4096) + b"\xc5\x10\x00" + bytes(4096) + b"\x80\x80")
+    return gzip.compress(page + b"\xc6" + struct.pack(">I", size - len(page) - 5) + bytes(size - len(page) - 5), 9)
 
 
 def main():
@@ -128,7 +143,10 @@ def main():
         shutil.rmtree(save)
         save.write_text("not a folder")
         code, _, err = run("venus")
-        check(f"a file for the worlds' folder: status {code}", code == 255 and str(save) in err.splitlines()[-1], err)
+        check(f"a file for the worlds' folder: status {code}", code == 255, err)
+        check("a folder above the world's that can't be made is said in the same one line",
+              err.rstrip().endswith(f"can't save the world in {save / 'venus'}: Not a directory") and
+              err.count("ERROR") == 1, err)
         check("no window was tried for it", "no-such-driver" not in err, err)
 
     # A pack script that fails ends the game through the entry point: at
@@ -154,17 +172,29 @@ def main():
             check(f"{what}: started {'Ready!' in err}", ("Ready!" in err) == saved, err)
             if saved:
                 types.write_text(types.read_text().replace("update.fun = scripts/boom.ks\n", ""))
+                # The world file is written at the end in one piece larger
+                # than this: its first write passes the limit. (Before the
+                # run with no room at all, whose interface settings file is
+                # left empty.)
+                full_disk(program, home, check, limit=16, ignored=False)
                 full_disk(program, home, check)
 
     # Damaged saves are set aside and the game plays on: a world file whose
     # player stands at x = 3e10 (no cell coordinate reaches that far), a
     # folder where a flat page file should be (it can't be read, even by
-    # root) and a flat file of other bytes. The game then ends by SIGTERM
-    # through the saving exit, with status 0.
+    # root), a flat file of other bytes, and forged page files around the
+    # player that would cost gigabytes: 20 million empty mob records in
+    # 19 KiB, and a cell file grown past the size cap. The game then ends by
+    # SIGTERM through the saving exit, with status 0.
     with Home(share) as home:
         world = home.world_dir()
         flat = world / "flat"
         flat.mkdir(parents=True)
+        forged = {world / "mobs" / "0.4.0.mpk.gz": (forged_mobs(20_000_000), "too many mobs"),
+                  world / "cells" / "0.3.0.mpk.gz": (forged_cells(17 << 20), "too large")}
+        for path, (data, _) in forged.items():
+            path.parent.mkdir(exist_ok=True)
+            path.write_bytes(data)
         far = gzip.compress(b"\x91\x92\xacbasic.player\x93" + b"".join(b"\xca" + struct.pack(">f", v)
                                                                         for v in (3e10, 8.0, 9.0)))
         (world / "world.mpk.gz").write_bytes(far)
@@ -175,6 +205,8 @@ def main():
         game = home.start(program)
         try:
             game.wait_for("Ready!", 60)
+            for path, (_, why) in forged.items():
+                game.wait_for(f"{path}: {why}", 60)
             code = game.stop(signal.SIGTERM)
         finally:
             game.kill()
@@ -189,6 +221,27 @@ def main():
         check("the folder keeps its file",
               (flat / "0.0.mpk.gz.bad" / "inside").read_bytes() == b"the player's bytes", log)
         check("the other bytes are kept", (flat / "1.0.mpk.gz.bad").read_bytes() == b"not a flat page", log)
+        for path, (data, _) in forged.items():
+            check(f"{path.name} forged is set aside", pathlib.Path(f"{path}.bad").read_bytes() == data, log)
+
+    # A damaged world file whose ".bad" names are all taken can't be set
+    # aside: it stays as it is, session after session, each of them played
+    # from a new player and ending with -1 and the player not saved.
+    with Home(share) as home:
+        world = home.world_dir()
+        world.mkdir(parents=True)
+        damaged = world / "world.mpk.gz"
+        damaged.write_bytes(b"the player's damaged bytes")
+        for n in range(1, 1001):
+            pathlib.Path(f"{damaged}.bad{n if n > 1 else ''}").write_bytes(b"kept earlier")
+        for session in (1, 2):
+            code, err = home.run_until(program, "Ready!", SDL_VIDEODRIVER="offscreen")
+            check(f"no name left, session {session}: status {code}", code == 255, err)
+            check(f"no name left, session {session}: the player is said not saved",
+                  err.rstrip().endswith(f"{world}: not saved: the player") and
+                  f"{damaged}: unreadable, left as it is: not saved over it" in err, err)
+            check(f"no name left, session {session}: the damaged bytes stay",
+                  damaged.read_bytes() == b"the player's damaged bytes", err)
 
     if failures:
         print("\n".join(failures))

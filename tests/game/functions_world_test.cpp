@@ -1,6 +1,7 @@
 // The game functions on one loaded page of air around the origin; positions
 // outside it are not loaded.
 #include "game/fun_world.hpp"
+#include "world/page_file.hpp"
 
 #include "support/fun_world.hpp"
 
@@ -154,6 +155,23 @@ TEST(Game_functions, ReplaceSpawnBrowseAndCraft) {
   EXPECT_EQ(std::pair(w.mode, w.kind), std::pair(mode_inventory, kind_container));
   EXPECT_EQ(w.run("craft(@0)", {Val(unloaded)}), "true");
   EXPECT_EQ(std::pair(w.mode, w.kind), std::pair(mode_inventory, kind_target_recipes));
+}
+
+TEST(Game_functions, SpawnRefusesAMobPastWhatAPageFileHolds) {
+  World w; // the player stands in page (0, 0, 0)
+  Mob_id const hopper = mob_db()["fun.hopper"].id;
+  while (w.scene.mobs.size() < max_page_mobs - 3) w.scene.mobs.construct(hopper, {15.5f, 0.0f, 0.0f});
+  w.scene.mobs.construct(hopper, {16.0f, 0.0f, 0.0f}); // page (1, 0, 0)
+  std::vector<Val> const at = {Val(glm::ivec3(1, 2, 3)), Val(glm::ivec3(16, 2, 3))};
+  // Mobs made in this very script count before the regrouping lists them.
+  EXPECT_EQ(w.run("i = 0\nwhile i < 5:\n    spawn(@0, \"fun.hopper\")\n    i = i + 1\n", at),
+            "error: too many mobs in the page");
+  EXPECT_EQ(w.run("i", at), "3");
+  EXPECT_EQ(w.scene.mobs.size(), max_page_mobs + 1);
+  EXPECT_EQ(w.run("spawn(@1, \"fun.hopper\")", at), "false") << "another page has room";
+  w.scene.mobs[w.scene.mobs.size() - 2]->body.flags |= Body::erased;
+  EXPECT_EQ(w.run("spawn(@0, \"fun.hopper\")", at), "false") << "an erased mob leaves its place";
+  EXPECT_EQ(w.run("spawn(@0, \"fun.hopper\")", at), "error: too many mobs in the page");
 }
 
 TEST(Game_functions, NothingChangesInAPageBeforeItsFillOrBeyondTheLevelRange) {

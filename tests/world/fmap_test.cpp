@@ -1,5 +1,6 @@
 #include "world/fmap.hpp"
 
+#include "support/forged_files.hpp"
 #include "support/sdl_log.hpp"
 #include "support/terrain.hpp"
 
@@ -337,4 +338,45 @@ TEST(FlatFile, AnUnopenableFileIsSetAsideLikeTheOthersAndNeverOverwritten) {
   std::ifstream(path.string() + ".bad/inside") >> inside;
   EXPECT_EQ(inside, "kept");
   EXPECT_TRUE(fs::is_socket(path.string() + ".bad2"));
+}
+
+TEST(FlatFile, AFileAtTheSizeCapReadsAndOnePastItIsSetAside) {
+  World_dir w;
+  fs::path const path = w / "flat/1.1.mpk.gz";
+  // The trailing element that pads the file is skipped, as any past the third.
+  std::string const head = flat_bytes(256, 5, 1);
+  for (std::size_t total : {max_file_bytes, max_file_bytes + 1}) {
+    std::string const bytes = forged::padded(head.substr(0, head.size() - 1), total);
+    write_gz(path, bytes);
+    Fmap_page p = sample_page();
+    Sdl_log_capture log;
+    bool const within = total <= max_file_bytes;
+    EXPECT_EQ(p.load(w.dir, {1, 1}), within) << log.joined();
+    EXPECT_EQ(levels(p.columns[9]), within ? Levels(9, 10, 11, 12, 13) : levels(sample_page().columns[9]));
+    if (!within) {
+      EXPECT_EQ(log.lines.at(0), path.string() + ": too large (over 16777216 bytes)");
+      EXPECT_EQ(read_gz(bad(path)), bytes);
+    }
+  }
+}
+
+TEST(FlatFile, AnUnreadableFileWithNoNameLeftIsNeverSavedOver) {
+  World_dir w;
+  fs::path const path = w / "flat/2.3.mpk.gz";
+  forged::put_on_disk(path, "the player's damaged bytes");
+  forged::take_bad_names(path);
+  for (int session = 0; session < 2; ++session) {
+    Fmap_page p;
+    Sdl_log_capture log;
+    EXPECT_FALSE(p.load(w.dir, {2, 3}));
+    // Played from the map instead, and edited.
+    flat_map(Sample{}).generate({2, 3}, p);
+    p.columns[0].l4 += 1;
+    p.flags |= Fmap_page::dirty;
+    EXPECT_FALSE(p.save(w.dir, {2, 3})) << session;
+    EXPECT_TRUE(p.flags & Fmap_page::dirty);
+    EXPECT_NE(log.joined().find(path.string() + ": unreadable, left as it is: not saved over it"), std::string::npos)
+        << log.joined();
+  }
+  EXPECT_EQ(forged::on_disk(path), "the player's damaged bytes");
 }

@@ -1,6 +1,7 @@
 #include "world/page_file.hpp"
 #include "world/records.hpp"
 
+#include "support/forged_files.hpp"
 #include "support/sdl_log.hpp"
 #include "support/world.hpp"
 
@@ -311,7 +312,7 @@ TEST(MobFile, RefusedFilesAreKeptAndNothingIsApplied) {
     std::string bytes;
   };
   for (Case const& c : std::vector<Case>{
-           {"expected array", "\xdd\xff\xff\xff\xff"s + std::string(4097, '\xc0')},
+           {"too many mobs", "\xdd\xff\xff\xff\xff"s + std::string(4097, '\xc0')},
            {"position out of range", head + "\x93\xca\x4e\x80\x00\x00"s + zero3.substr(6)}, // x = 2^30
            {"position out of range", head + "\x93\xca\x00\x00\x00\x00\xcb\xc2\x1b\xf0\x8e\xb0\x00\x00\x00\xca\x00\x00\x00\x00"s},
            {"bad array size", head + "\x92\xca\x00\x00\x00\x00\xca\x00\x00\x00\x00"s},
@@ -388,5 +389,154 @@ TEST(PageFiles, ContainersOrPaintsAReaderWouldRefuseAreNotWritten) {
     EXPECT_TRUE(s.page.has(Wmap_page::dirty)) << c.why;
     EXPECT_FALSE(fs::exists(f.cells)) << c.why;
     EXPECT_NE(log.joined().find(f.cells.string() + ": " + c.why), std::string::npos) << log.joined();
+  }
+}
+
+TEST(PageFiles, ForgedFilesPastALimitAreSetAsideAndFilesAtItRead) {
+  Files f;
+  std::string const cells = f.good_cells(), mobs = f.good_mobs();
+  // A reader skips the elements it does not know: a cell file's sixth and a
+  // mob record's seventh can make a file of any size.
+  std::string const cells_head = std::string(cells).replace(0, 1, "\x96");
+  std::string const mob_head = mobs.substr(0, (mobs.size() - 1) / 2 + 1).replace(0, 2, "\x91\x97");
+  struct Case {
+    fs::path file;
+    std::string bytes;
+    char const* outcome;
+  };
+  for (Case const& c : std::vector<Case>{
+           {f.mobs, forged::empty_mobs(max_page_mobs), "read"},
+           {f.mobs, forged::empty_mobs(max_page_mobs + 1), "too many mobs"},
+           {f.mobs, forged::array_head(200'000'000) + std::string(64, '\x90'), "too many mobs"},
+           {f.mobs, forged::padded(mob_head, max_file_bytes), "read"},
+           {f.mobs, forged::padded(mob_head, max_file_bytes + 1), "too large (over 16777216 bytes)"},
+           {f.cells, forged::padded(cells_head, max_file_bytes), "read"},
+           {f.cells, forged::padded(cells_head, max_file_bytes + 1), "too large"},
+       })
+    EXPECT_NE(f.load(c.file, c.bytes).find(c.outcome), std::string::npos) << c.outcome << " " << c.bytes.size();
+}
+
+TEST(CellFile, APageJustUnderTheSizeCapReadsBackAndOnePastItIsNotSaved) {
+  Files f;
+  // Every cell a container full of items with the longest name: about 260
+  // bytes a slot, so 16 slots a cell pass the cap and 15 do not.
+  Item_id const bulky = item(longest("files_test.bulky.").c_str());
+  auto containers = [&](Wmap_page& page, std::size_t slots) {
+    for (int i = 0; i < page_cells; ++i) {
+      Inventory& inv = page.data[static_cast<std::int16_t>(i)].inventory = Inventory(slots);
+      for (Item& it : inv) it = {bulky, 1};
+    }
+    page.set(Wmap_page::dirty);
+  };
+  Wmap_page under;
+  containers(under, 15);
+  ASSERT_TRUE(under.save_cells(f.world.dir, f.key));
+  Wmap_page back;
+  ASSERT_TRUE(back.load_cells(f.world.dir, f.key));
+  expect_same(under, back);
+
+  std::string const saved = raw(f.cells);
+  Wmap w(glm::ivec3(1));
+  containers(w.insert(f.key), 16);
+  Sdl_log_capture log;
+  EXPECT_EQ(w.save_cells(f.world.dir), 1) << "counted as not saved";
+  EXPECT_TRUE(w.find(f.key)->has(Wmap_page::dirty));
+  EXPECT_NE(log.joined().find(f.cells.string() + ": too large"), std::string::npos) << log.joined();
+  EXPECT_EQ(raw(f.cells), saved);
+}
+
+TEST(MobFile, APageAtTheMobLimitReadsBackWholeAndOneMoreIsNotSaved) {
+  Files f;
+  Mob_type& ant = mob_type("files_test.ant", true);
+  std::vector<std::unique_ptr<Mob>> owned;
+  Wmap w(glm::ivec3(1));
+  Wmap_page& page = w.insert(f.key);
+  page.set(Wmap_page::populated);
+  auto add = [&] {
+    float const i = static_cast<float>(owned.size());
+    owned.push_back(std::make_unique<Mob>(ant, glm::vec3(-8.0f, 40.0f, -40.0f) + glm::vec3(i / 1024, 0, 0)));
+    page.mobs.push_back(owned.back().get());
+  };
+  while (owned.size() < max_page_mobs) add();
+  EXPECT_EQ(w.save_mobs(f.world.dir), 0);
+  Wmap_page back;
+  ASSERT_TRUE(back.load_mobs(f.world.dir, f.key));
+  std::vector<std::unique_ptr<Mob>> read(back.mobs.begin(), back.mobs.end());
+  ASSERT_EQ(read.size(), max_page_mobs);
+  EXPECT_EQ(read.back()->body.position, owned.back()->body.position);
+
+  // Mobs that walk in can't be turned away: the save fails and says why.
+  std::string const saved = raw(f.mobs);
+  add();
+  Sdl_log_capture log;
+  EXPECT_EQ(w.save_mobs(f.world.dir), 1);
+  std::string const why = ": too many mobs (over " + std::to_string(max_page_mobs) + ")";
+  EXPECT_NE(log.joined().find(f.mobs.string() + why), std::string::npos) << log.joined();
+  EXPECT_EQ(raw(f.mobs), saved);
+  // Mobs that are not saved don't count.
+  owned.back()->body.flags |= Body::erased;
+  EXPECT_EQ(w.save_mobs(f.world.dir), 0);
+}
+
+TEST(MobFile, AFileThatIsNotThereNeedsNoRemoving) {
+  struct Case {
+    char const* what;
+    void (*make)(fs::path const& file);
+    std::int64_t failed;
+  };
+  for (Case const& c : {
+           Case{"no file", [](fs::path const&) {}, 0},
+           // The removal fails without saying that the file is missing, as
+           // on a read-only mount.
+           Case{"a file where its folder should be",
+                [](fs::path const& p) { forged::put_on_disk(p.parent_path(), "x"); }, 0},
+           Case{"an old file", [](fs::path const& p) { forged::put_on_disk(p, "x"); }, 0},
+           Case{"a folder with contents in its place",
+                [](fs::path const& p) { forged::put_on_disk(p / "in", "x"); }, 1},
+       }) {
+    Files f;
+    c.make(f.mobs);
+    Wmap w(glm::ivec3(1));
+    w.insert(f.key).set(Wmap_page::populated);
+    Sdl_log_capture log;
+    EXPECT_EQ(w.save_mobs(f.world.dir), c.failed) << c.what << "\n" << log.joined();
+    EXPECT_EQ(fs::is_regular_file(f.mobs), false) << c.what;
+  }
+}
+
+TEST(PageFiles, AnUnreadableFileWithNoNameLeftIsNeverSavedOver) {
+  Files f;
+  Crab crab;
+  for (fs::path const& file : {f.cells, f.mobs}) {
+    forged::put_on_disk(file, "the player's damaged bytes");
+    forged::take_bad_names(file);
+  }
+  for (int session = 0; session < 2; ++session) {
+    Wmap w(glm::ivec3(1));
+    Wmap_page& p = w.insert(f.key);
+    Sdl_log_capture log;
+    EXPECT_FALSE(p.load_cells(f.world.dir, f.key));
+    EXPECT_FALSE(p.load_mobs(f.world.dir, f.key));
+    expect_untouched(p);
+    EXPECT_NE(log.joined().find(f.cells.string() + ": unreadable and can't be kept aside (no free name)"),
+              std::string::npos)
+        << log.joined();
+    p.set(Wmap_page::populated);
+    EXPECT_TRUE(p.save_mobs(f.world.dir, f.key)) << "no mob to write: nothing is lost";
+    // Played on from the map: a changed cell and a mob that walked in can't
+    // be saved there, and say so.
+    p.cells.set(0, cell_type("basic.stone"));
+    p.set(Wmap_page::dirty);
+    p.mobs.push_back(crab.mob.get());
+    EXPECT_EQ(w.save_cells(f.world.dir), 1);
+    EXPECT_EQ(w.save_mobs(f.world.dir), 1);
+    EXPECT_TRUE(p.has(Wmap_page::dirty));
+    EXPECT_NE(log.joined().find(f.mobs.string() + ": unreadable, left as it is: not saved over it"), std::string::npos)
+        << log.joined();
+    p.mobs.clear();
+  }
+  for (fs::path const& file : {f.cells, f.mobs}) {
+    EXPECT_EQ(forged::on_disk(file), "the player's damaged bytes") << file;
+    EXPECT_EQ(forged::on_disk(file.string() + ".bad1000"), "kept earlier") << file;
   }
 }

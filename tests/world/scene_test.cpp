@@ -3,6 +3,7 @@
 #include "content/item_db.hpp"
 #include "content/mob_db.hpp"
 #include "world/records.hpp"
+#include "support/forged_files.hpp"
 #include "support/sdl_log.hpp"
 #include "support/terrain.hpp"
 
@@ -103,10 +104,11 @@ TEST(Scene, WorldFileReadsWhatTheFormAllows) {
     std::size_t slots;
   };
   glm::vec3 const there(7, 8, 9), unmoved(0, 64, 0);
+  std::size_t const own = mob_db()["basic.player"].items; // 0, or as the packs say when a test loaded them
   Case const cases[] = {
       {world_bytes("test.first", 2), "test.first", there, 1},        // the first record counts
-      {world_bytes("test.none", 0), "basic.player", unmoved, 0},     // an empty array
-      {world_bytes("test.short", 1, 1), "test.short", unmoved, 0},   // missing fields keep theirs
+      {world_bytes("test.none", 0), "basic.player", unmoved, own},   // an empty array
+      {world_bytes("test.short", 1, 1), "test.short", unmoved, own}, // missing fields keep theirs
       {world_bytes("test.pocketed"), "test.pocketed", there, 4},     // slots padded to the type's
   };
   for (auto const& c : cases) {
@@ -203,4 +205,45 @@ TEST(Scene, ProfileTableHasSevenRowsInOrder) {
     EXPECT_EQ(f.close(), want);
     EXPECT_FALSE(fs::exists(f.file())); // no player, no world file
   }
+}
+
+TEST(Scene, AWorldFileAtTheSizeCapReadsAndOnePastItIsSetAside) {
+  // A second element is skipped whatever it holds: it pads the file.
+  std::string const record = world_bytes("test.padded", 2).substr(1, (world_bytes("test.padded", 2).size() - 1) / 2);
+  for (std::size_t total : {max_file_bytes, max_file_bytes + 1}) {
+    Scene_fixture f;
+    std::string const bytes = forged::padded("\x92" + record, total);
+    write_gz(f.file(), bytes);
+    Sdl_log_capture log;
+    f.scene->load();
+    bool const within = total <= max_file_bytes;
+    EXPECT_EQ(mob_db()[f.player().type].name, within ? "test.padded" : "basic.player") << log.joined();
+    if (!within) {
+      EXPECT_EQ(log.lines.at(1), f.file().string() + ": too large (over 16777216 bytes)");
+      EXPECT_EQ(read_gz(bad(f.file())), bytes);
+    }
+  }
+}
+
+TEST(Scene, AnUnreadableWorldFileWithNoNameLeftIsNeverSavedOver) {
+  // Each session finds what the last one left.
+  std::string bytes = "the player's damaged bytes";
+  for (int session = 0; session < 2; ++session) {
+    Scene_fixture f;
+    forged::put_on_disk(f.file(), bytes);
+    forged::take_bad_names(f.file());
+    f.scene->load();
+    EXPECT_EQ(f.player().body.position, glm::vec3(0, 64, 0));
+    f.player().body.position = {1, 2, 3};
+    Sdl_log_capture log;
+    EXPECT_FALSE(f.scene->save());
+    std::string const refused = f.file().string() + ": unreadable, left as it is: not saved over it";
+    EXPECT_EQ(log.lines, std::vector<std::string>{refused});
+    Unsaved told;
+    f.scene->on_closed = [&told](Unsaved const& u) { told = u; };
+    f.close();
+    EXPECT_TRUE(told.player) << "said at the end";
+    bytes = forged::on_disk(f.file());
+  }
+  EXPECT_EQ(bytes, "the player's damaged bytes");
 }
