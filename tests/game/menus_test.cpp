@@ -72,7 +72,7 @@ TEST_F(Console, EnterHandsEveryLineOverEmptyOnesIncluded) {
   EXPECT_EQ(script.pending, "if x == 2:\n\ty = 7\n");
   enter(""); // runs the block
   enter("y");
-  EXPECT_EQ(script.transcript, "> x = 2\n2\n> if x == 2:\n> \ty = 7\n> y\n7\n");
+  EXPECT_EQ(script.transcript.text(), "> x = 2\n2\n> if x == 2:\n> \ty = 7\n> y\n7\n");
 }
 
 TEST_F(Console, TheLineHolds1023CharactersAndOutlivesTheWindow) {
@@ -124,7 +124,7 @@ TEST_F(Console, TypingAfterAClickIntoTheTranscriptReachesTheLine) {
   player.frames();
   EXPECT_EQ(field(), "abc");
   player.key(Gui_player::enter_key);
-  EXPECT_EQ(script.transcript, "> 7\n7\n> abc\n");
+  EXPECT_EQ(script.transcript.text(), "> 7\n7\n> abc\n");
 }
 
 namespace {

@@ -16,7 +16,6 @@ Script make_script() {
   return Script([](Script& s) {
     s.scope.add("clear", Val(kestrine::Fun([&s] {
                   s.transcript.clear();
-                  s.mark = 0;
                   return Val();
                 })));
     s.scope.add("odd", Val(kestrine::Fun([]() -> Val { throw 42; })));
@@ -51,9 +50,9 @@ TEST(Script_console, EchoesInputAndPrintsResults) {
   for (auto const& c : cases) {
     Script s = make_script();
     std::string out = type(s, c.lines);
-    EXPECT_EQ(s.transcript, c.shown) << *c.lines.begin();
+    EXPECT_EQ(s.transcript.text(), c.shown) << *c.lines.begin();
     EXPECT_EQ(out, c.shown) << *c.lines.begin();
-    EXPECT_EQ(s.mark, s.transcript.size());
+    EXPECT_EQ(s.transcript.unwritten(), 0u);
     EXPECT_TRUE(s.pending.empty());
   }
 }
@@ -63,7 +62,7 @@ TEST(Script_console, ABlockRunsAtTheFirstEmptyLine) {
   EXPECT_EQ(type(s, {"if 1:", "    y = 2", "    if 0:", "  ", "        y = 3"}), "") << "nothing runs inside a block";
   EXPECT_EQ(s.pending, "if 1:\n    y = 2\n    if 0:\n  \n        y = 3\n");
   std::string const block = "> if 1:\n>     y = 2\n>     if 0:\n>   \n>         y = 3\n";
-  EXPECT_EQ(s.transcript, block) << "the console shows the block as it is typed";
+  EXPECT_EQ(s.transcript.text(), block) << "the console shows the block as it is typed";
   EXPECT_EQ(type(s, {"", "y"}), block + "> y\n2\n");
   EXPECT_TRUE(s.pending.empty());
 
@@ -75,13 +74,13 @@ TEST(Script_console, ABlockRunsAtTheFirstEmptyLine) {
 TEST(Script_console, TextAddedBetweenInputsGoesOutWithTheNextOne) {
   Script s = make_script();
   type(s, {"1"});
-  s.transcript += "printed by a pack script\n";
+  s.transcript.add("printed by a pack script\n");
   EXPECT_EQ(type(s, {"2"}), "printed by a pack script\n> 2\n2\n");
 
   // Clearing empties the transcript before its own echo was written.
   EXPECT_EQ(type(s, {"clear()"}), "");
-  EXPECT_EQ(s.transcript, "");
-  EXPECT_EQ(s.mark, 0u);
+  EXPECT_EQ(s.transcript.text(), "");
+  EXPECT_EQ(s.transcript.unwritten(), 0u);
   EXPECT_EQ(type(s, {"5"}), "> 5\n5\n");
 }
 
