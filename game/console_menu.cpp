@@ -40,6 +40,12 @@ std::size_t byte_at(ImFont* font, float size, std::string_view line, float x) {
 
 bool pressed(ImGuiKey key) { return ImGui::IsKeyPressed(ImGui::GetKeyIndex(key)); }
 
+// How long the key has been down (-1 up); null when it is not mapped.
+float* key_time(ImGuiIO& io, ImGuiKey key) {
+  int const i = ImGui::GetKeyIndex(key);
+  return i >= 0 && i < IM_ARRAYSIZE(io.KeysDownDuration) ? &io.KeysDownDuration[i] : nullptr;
+}
+
 } // namespace
 
 void Console_menu::update() { update(gl_window_size()); }
@@ -203,20 +209,22 @@ void Console_menu::input_line(ImGuiID id) {
   // On Enter the field would let go of the keyboard and take it back a
   // frame later, dropping what is typed in that frame: it never sees Enter,
   // and the line is taken out of it here, so it keeps the keyboard.
-  int const enter_keys[] = {ImGui::GetKeyIndex(ImGuiKey_Enter), ImGui::GetKeyIndex(ImGuiKey_KeyPadEnter)};
-  float hidden[2] = {-1.0f, -1.0f};
+  // Keyboard navigation reads Enter as its input key as well.
+  float* const enter_times[] = {key_time(io, ImGuiKey_Enter), key_time(io, ImGuiKey_KeyPadEnter),
+                                &io.NavInputsDownDuration[ImGuiNavInput_Input]};
+  float hidden[3] = {-1.0f, -1.0f, -1.0f};
   entering_ = active && (pressed(ImGuiKey_Enter) || pressed(ImGuiKey_KeyPadEnter));
   taken_ = false;
   if (entering_)
-    for (int i = 0; i < 2; ++i)
-      if (enter_keys[i] >= 0) std::swap(hidden[i], io.KeysDownDuration[enter_keys[i]]);
+    for (int i = 0; i < 3; ++i)
+      if (enter_times[i]) std::swap(hidden[i], *enter_times[i]);
   bool const returned = ImGui::InputText(
       "##input", input.data(), input.size(),
       ImGuiInputTextFlags_EnterReturnsTrue | ImGuiInputTextFlags_AllowTabInput | ImGuiInputTextFlags_CallbackAlways,
       on_line, this);
   if (entering_)
-    for (int i = 0; i < 2; ++i)
-      if (enter_keys[i] >= 0) io.KeysDownDuration[enter_keys[i]] = hidden[i];
+    for (int i = 0; i < 3; ++i)
+      if (enter_times[i]) *enter_times[i] = hidden[i];
   entering_ = false;
   if (taken_) {
     // Escape goes back to the empty line, not to what the field held

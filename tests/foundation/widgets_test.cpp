@@ -95,8 +95,8 @@ TEST_F(Widgets_test, KeysShorterThanAFrameReachTheGuiInTheOrderTyped) {
   // All of it polled before one frame, as a slow frame finds it.
   // Taken in one frame, the text would go in before the keys act, and
   // Enter would be down and up again unseen.
-  for (SDL_Event e : key_events(typing("ab") + " +Left -Left +Backspace -Backspace " + typing("c") + " +Return -Return"))
-    w.handle_event(e);
+  std::string const keys = typing("ab") + " +Left -Left +Backspace -Backspace " + typing("c") + " +Return -Return";
+  for (SDL_Event e : key_events(keys)) w.handle_event(e);
   for (int i = 0; i < 8; ++i) frame();
   EXPECT_EQ(w.feed.waiting(), 0u);
   EXPECT_EQ(seen, "cb<enter>");

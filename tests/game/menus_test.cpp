@@ -56,7 +56,12 @@ struct Console : Menus {
                       if (shown) console.update({1280, 720});
                     }};
 
-  Console() { player.frames(2); } // the line takes the keys from the second frame
+  Console() {
+    // Keyboard navigation as the game has it: Enter is its input key too.
+    ImGui::GetIO().ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard | ImGuiConfigFlags_NavEnableGamepad;
+    ImGui::GetIO().KeyMap[ImGuiKey_Space] = ' ';
+    player.frames(2); // the line takes the keys from the second frame
+  }
   std::string field() const { return console.input.data(); }
   void enter(std::string_view line) {
     player.type(line);

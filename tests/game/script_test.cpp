@@ -157,8 +157,8 @@ TEST(Script_console, PrintGoesStraightOutAndTheTranscriptKeepsItsNewestLines) {
       {{"print(1)", "[print(2), 3]", "clear()", "print(4)"},
        "> print(1)\n1\n> [print(2), 3]\n2\n[null,3]\n> print(4)\n4\n", "> print(4)\n4\n", ""},
       // Printed text is out before the input ends.
-      {{"[print(5), peek(), 6]"}, "> [print(5), peek(), 6]\n5\n[null,null,6]\n", "> [print(5), peek(), 6]\n5\n[null,null,6]\n",
-       "> [print(5), peek(), 6]\n5\n"},
+      {{"[print(5), peek(), 6]"}, "> [print(5), peek(), 6]\n5\n[null,null,6]\n",
+       "> [print(5), peek(), 6]\n5\n[null,null,6]\n", "> [print(5), peek(), 6]\n5\n"},
   };
   for (auto const& c : cases) {
     Printing p(64);
