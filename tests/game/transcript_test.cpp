@@ -37,8 +37,8 @@ TEST(Transcript, KeepsTheNewestLinesWithinItsLimit) {
       {{"a\n", "0123456789abcdefghij\n"}, "0123456789[...]|", 1},
       {{"0123456789", "abcdefghij", "klm", "\n", "z\n"}, "z|", 1},
       {{"0123456789abcdefghij"}, "0123456789[...]|", 0},
-      {{"a" + repeat(e, 10) + "\n"}, "a" + repeat(e, 4) + "[...]|", 0}, // no character is split
-      {{repeat(e, 10) + "\n"}, repeat(e, 5) + "[...]|", 0},
+      {{std::string("a").append(repeat(e, 10)) + "\n"}, std::string("a").append(repeat(e, 4)) + "[...]|", 0},
+      {{repeat(e, 10) + "\n"}, repeat(e, 5) + "[...]|", 0}, // no character is split
       // A line stays open until its newline.
       {{"abc"}, "abc|", 0},
       {{"abc", "def\n", "g"}, "abcdef|g|", 0},
