@@ -13,7 +13,6 @@
 #include <vector>
 
 class Script;
-struct ImGuiInputTextCallbackData;
 
 struct Console_menu {
   Script* script;
