@@ -53,9 +53,22 @@ Widgets::~Widgets() {
   ImGui::DestroyContext();
 }
 
-void Widgets::handle_event(SDL_Event& event) { ImGui_ImplSDL2_ProcessEvent(&event); }
+void Widgets::handle_event(SDL_Event& event) { feed.push(event); }
 
 void Widgets::update() {
+  ImGuiIO& io = ImGui::GetIO();
+  for (SDL_Event& e : feed.next_frame()) {
+    ImGui_ImplSDL2_ProcessEvent(&e);
+    if (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) {
+      // The back end reads the modifiers as they are now; a key that waited
+      // goes with those of its own time.
+      Uint16 const mod = e.key.keysym.mod;
+      io.KeyShift = (mod & KMOD_SHIFT) != 0;
+      io.KeyCtrl = (mod & KMOD_CTRL) != 0;
+      io.KeyAlt = (mod & KMOD_ALT) != 0;
+      io.KeySuper = (mod & KMOD_GUI) != 0;
+    }
+  }
   ImGui_ImplOpenGL3_NewFrame();
   ImGui_ImplSDL2_NewFrame();
   ImGui::GetStyle().Colors[ImGuiCol_PlotHistogram] = ImVec4(0.7f, 0.1f, 0.1f, 1.0f);

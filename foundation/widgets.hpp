@@ -1,6 +1,8 @@
 #pragma once
 // The GUI library's context on the window and GL context of Media: set-up,
 // events, and the start and drawing of each GUI frame.
+#include "foundation/gui_feed.hpp"
+
 #include <SDL.h>
 
 #include <filesystem>
@@ -12,6 +14,7 @@ struct Widgets {
   static constexpr char const* font_name = "DejaVuSans.ttf";
 
   Media& media;
+  Gui_feed feed; // events that wait for their GUI frame
 
   explicit Widgets(Media& media_);
   // With the font file given directly. A font that cannot be read is logged
@@ -21,7 +24,9 @@ struct Widgets {
   Widgets(Widgets const&) = delete;
   Widgets& operator=(Widgets const&) = delete;
 
+  // Queues the event for the GUI; the frames take them in order, a key
+  // press shorter than a frame included.
   void handle_event(SDL_Event& event);
-  void update(); // starts a GUI frame
+  void update(); // starts a GUI frame with its share of the events
   void render(); // draws it
 };

@@ -11,15 +11,13 @@ using kestrine::Val;
 Val fun_print_::call_(Val const*, Val* argv, int argc) const {
   std::ostringstream text;
   for (int i = 0; i < argc; ++i) argv[i].print(text, true);
-  *transcript += text.str();
-  *transcript += '\n';
+  text << '\n';
+  transcript->add(text.view());
+  transcript->write_out();
   return Val();
 }
 
-void fun_clear_::operator()() const {
-  script->transcript.clear();
-  script->mark = 0;
-}
+void fun_clear_::operator()() const { script->transcript.clear(); }
 
 void fun_say_::operator()(std::string const& text) const { env->action_bar.say(text); }
 

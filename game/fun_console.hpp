@@ -10,11 +10,14 @@
 #include <string>
 
 class Script;
+class Transcript;
 
-// Every argument in its printed form, back to back, then a newline; the
-// console writes it out with its next evaluation.
+// Every argument in its printed form, back to back, then a newline, into
+// the transcript and straight on to standard output (after whatever the
+// transcript still held for it), since the transcript keeps only its newest
+// lines.
 struct fun_print_ {
-  std::string* transcript;
+  Transcript* transcript;
   kestrine::Val call_(kestrine::Val const* env, kestrine::Val* argv, int argc) const;
 };
 // Empties the transcript, including what standard output has not seen yet.

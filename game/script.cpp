@@ -3,7 +3,6 @@
 #include "game/functions.hpp"
 
 #include <exception>
-#include <iostream>
 #include <sstream>
 #include <utility>
 
@@ -26,9 +25,10 @@ std::uint_fast32_t Script::seed_for(std::uint32_t device_value) {
 }
 
 void Script::push(std::string_view line) {
-  transcript += "> ";
-  transcript += line;
-  transcript += '\n';
+  std::string echo = "> ";
+  echo += line;
+  echo += '\n';
+  transcript.add(echo);
   pending += line;
   pending += '\n';
 }
@@ -51,19 +51,14 @@ void Script::evaluate() {
     if (result != kestrine::Val()) {
       std::ostringstream text;
       result.print(text, true);
-      transcript += text.str();
-      transcript += '\n';
+      text << '\n';
+      transcript.add(text.view());
     }
   } catch (std::exception const& e) {
-    transcript += e.what();
-    transcript += '\n';
+    transcript.add(std::string(e.what()) + '\n');
   } catch (...) {
-    transcript += "unrecognized error\n";
+    transcript.add("unrecognized error\n");
   }
-  // "clear" may have shortened the transcript under the mark.
-  if (mark > transcript.size()) mark = transcript.size();
-  std::cout.write(transcript.data() + mark, static_cast<std::streamsize>(transcript.size() - mark));
-  std::cout.flush();
-  mark = transcript.size();
+  transcript.write_out();
   pending.clear();
 }

@@ -5,6 +5,7 @@
 // script the game runs is stopped when it runs too long, or when the player
 // asks to quit while it runs.
 #include "game/quit_request.hpp"
+#include "game/transcript.hpp"
 
 #include <kestrine/kestrine.hpp>
 
@@ -29,9 +30,8 @@ class Script {
 public:
   kestrine::Scope scope;
   kestrine::Interactive console;
-  std::string pending;    // the open block, every line followed by "\n"
-  std::string transcript; // what the console window shows
-  std::size_t mark = 0;   // how much of the transcript went to standard output
+  std::string pending;   // the open block, every line followed by "\n"
+  Transcript transcript; // what the console window shows and standard output copies
   std::random_device device{"default"};
   std::minstd_rand engine;
 

@@ -4,6 +4,7 @@
 #include "support/gl.hpp"
 #include "support/gui.hpp"
 #include "support/image.hpp"
+#include "support/key_events.hpp"
 #include "support/sdl_log.hpp"
 #include "util.hpp"
 
@@ -74,4 +75,29 @@ TEST_F(Widgets_test, AMissingOrBrokenFontFallsBackToTheBuiltInOne) {
     draw_frame(w);
     media.end();
   }
+}
+
+TEST_F(Widgets_test, KeysShorterThanAFrameReachTheGuiInTheOrderTyped) {
+  Widgets w(media, game_font());
+  ImGui::GetIO().IniFilename = nullptr;
+  char line[64] = "";
+  std::string seen;
+  auto frame = [&] {
+    w.update();
+    ImGui::Begin("Typing");
+    if (!ImGui::IsAnyItemActive()) ImGui::SetKeyboardFocusHere();
+    ImGui::InputText("##line", line, sizeof line);
+    if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Enter), false)) seen += std::string(line) + "<enter>";
+    ImGui::End();
+    w.render();
+  };
+  for (int i = 0; i < 2; ++i) frame(); // the field holds the keyboard
+  // All of it polled before one frame, as a slow frame finds it.
+  // Taken in one frame, the text would go in before the keys act, and
+  // Enter would be down and up again unseen.
+  std::string const keys = typing("ab") + " +Left -Left +Backspace -Backspace " + typing("c") + " +Return -Return";
+  for (SDL_Event e : key_events(keys)) w.handle_event(e);
+  for (int i = 0; i < 8; ++i) frame();
+  EXPECT_EQ(w.feed.waiting(), 0u);
+  EXPECT_EQ(seen, "cb<enter>");
 }

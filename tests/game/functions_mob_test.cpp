@@ -115,8 +115,8 @@ TEST(Game_functions, PrintAndClearFillTheTranscriptSayTheActionBar) {
     testing::internal::CaptureStdout();
     for (auto const& l : c.lines) w.script.input(l);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), c.out.empty() ? c.transcript : c.out);
-    EXPECT_EQ(w.script.transcript, c.transcript);
-    EXPECT_EQ(w.script.mark, w.script.transcript.size());
+    EXPECT_EQ(w.script.transcript.text(), c.transcript);
+    EXPECT_EQ(w.script.transcript.unwritten(), 0u);
   }
   World w;
   auto const before = Action_bar::Clock::now();

@@ -62,7 +62,7 @@ TEST(Game_functions, PositionsAndCellsRead) {
   w.scene.player->body.position = {-0.5f, 10.2f, 3.9f};
   w.cursor = {Raycast_result::Kind::mob, {1, -2, 30}, {1, -1, 30}, Face::u, {}};
   EXPECT_EQ(w.run("[here(), cubr(), cupl()]") + w.run("print(here(), cubr(), cupl())"), "[[...],[...],[...]]null");
-  EXPECT_EQ(w.script.transcript, "[0,10,3][1,-2,30][1,-1,30]\n");
+  EXPECT_EQ(w.script.transcript.text(), "[0,10,3][1,-2,30][1,-1,30]\n");
   glm::ivec3 const p{1, 2, 3};
   w.set(p, cell("fun.stone"));
   Wmap_page& page = *w.wmap.find({0, 0, 0});

@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -54,7 +56,12 @@ struct Console : Menus {
                       if (shown) console.update({1280, 720});
                     }};
 
-  Console() { player.frames(2); } // the line takes the keys from the second frame
+  Console() {
+    // Keyboard navigation as the game has it: Enter is its input key too.
+    ImGui::GetIO().ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard | ImGuiConfigFlags_NavEnableGamepad;
+    ImGui::GetIO().KeyMap[ImGuiKey_Space] = ' ';
+    player.frames(2); // the line takes the keys from the second frame
+  }
   std::string field() const { return console.input.data(); }
   void enter(std::string_view line) {
     player.type(line);
@@ -72,7 +79,7 @@ TEST_F(Console, EnterHandsEveryLineOverEmptyOnesIncluded) {
   EXPECT_EQ(script.pending, "if x == 2:\n\ty = 7\n");
   enter(""); // runs the block
   enter("y");
-  EXPECT_EQ(script.transcript, "> x = 2\n2\n> if x == 2:\n> \ty = 7\n> y\n7\n");
+  EXPECT_EQ(script.transcript.text(), "> x = 2\n2\n> if x == 2:\n> \ty = 7\n> y\n7\n");
 }
 
 TEST_F(Console, TheLineHolds1023CharactersAndOutlivesTheWindow) {
@@ -124,7 +131,131 @@ TEST_F(Console, TypingAfterAClickIntoTheTranscriptReachesTheLine) {
   player.frames();
   EXPECT_EQ(field(), "abc");
   player.key(Gui_player::enter_key);
-  EXPECT_EQ(script.transcript, "> 7\n7\n> abc\n");
+  EXPECT_EQ(script.transcript.text(), "> 7\n7\n> abc\n");
+}
+
+TEST_F(Console, TheLineKeepsTheKeyboardThroughEnter) {
+  // Each line typed in the frame Enter is let go, right after its press:
+  // the line must hold the keyboard then, or the frame's characters go.
+  std::string expect;
+  ImGuiIO& io = ImGui::GetIO();
+  for (int i = 0; i < 30; ++i) {
+    std::string const line = std::to_string(5000 + i);
+    for (char c : line) io.AddInputCharacter(static_cast<unsigned char>(c));
+    io.KeysDown[Gui_player::enter_key] = false;
+    player.frames();
+    io.KeysDown[Gui_player::enter_key] = true;
+    player.frames();
+    expect += "> " + line + "\n" + line + "\n";
+  }
+  io.KeysDown[Gui_player::enter_key] = false;
+  player.type("x");
+  EXPECT_EQ(script.transcript.text(), expect);
+  EXPECT_EQ(field(), "x");
+}
+
+TEST_F(Console, EscapeTakesTheLineBackToEmptyNotToAnEarlierOne) {
+  player.type("abc");
+  shown = false; // the field takes the keyboard again holding "abc"
+  player.frames(2);
+  shown = true;
+  player.frames(2);
+  enter("d");
+  player.type("xy");
+  ImGui::GetIO().KeyMap[ImGuiKey_Escape] = 27;
+  player.key(27);
+  player.frames(2);
+  EXPECT_EQ(script.transcript.text(), "> abcd\n");
+  EXPECT_EQ(field(), "");
+}
+
+namespace {
+
+// The transcript's characters as drawn (blanks left out), and the middle
+// of the n-th of them.
+struct Drawn {
+  std::vector<Gui_player::Glyph> glyphs;
+  explicit Drawn(ImGuiWindow* view) : glyphs(Gui_player::drawn_glyphs(view)) {}
+  ImVec2 at(std::size_t n, float x_share = 0.5f) const {
+    ImRect const r = glyphs.at(n).at;
+    return {r.Min.x + (r.Max.x - r.Min.x) * x_share, (r.Min.y + r.Max.y) * 0.5f};
+  }
+};
+
+void press_with_ctrl(Gui_player& player, ImGuiKey key, int index) {
+  ImGuiIO& io = ImGui::GetIO();
+  io.KeyMap[key] = index;
+  io.KeyCtrl = true;
+  player.key(index);
+  io.KeyCtrl = false;
+}
+
+} // namespace
+
+TEST_F(Console, TheTranscriptSelectsAndCopies) {
+  for (char const* l : {"111", "222", "333"}) enter(l);
+  ImGuiWindow* view = Gui_player::child(Headless_gui::drawn("###ui.console"), "##log");
+  ASSERT_NE(view, nullptr);
+  Drawn const d(view);
+  ASSERT_EQ(Gui_player::drawn_text(view), ">111111>222222>333333");
+  ImGuiIO& io = ImGui::GetIO();
+  auto drag = [&](ImVec2 from, ImVec2 to) {
+    player.hovered_at(from);
+    io.MouseDown[0] = true;
+    player.frames();
+    io.MousePos = to;
+    player.frames();
+    io.MouseDown[0] = false;
+    player.frames();
+  };
+  auto copied = [&] {
+    ImGui::SetClipboardText("");
+    press_with_ctrl(player, ImGuiKey_C, 'C');
+    return std::string(ImGui::GetClipboardText());
+  };
+  struct Case { std::size_t from; float from_x; std::size_t to; float to_x; char const* text; } const cases[] = {
+      {1, 0.2f, 7, 0.8f, "111\n111\n>"}, // from before a glyph's middle to past one's
+      {9, 0.8f, 4, 0.4f, "111\n> 22"},   // backwards
+      {5, 0.2f, 5, 0.3f, ""},               // a click selects nothing
+  };
+  for (auto const& c : cases) {
+    drag(d.at(c.from, c.from_x), d.at(c.to, c.to_x));
+    EXPECT_EQ(copied(), c.text) << c.text;
+  }
+  // Shift extends, a double click takes a word, Ctrl+A takes it all.
+  drag(d.at(1, 0.2f), d.at(1, 0.2f));
+  io.KeyShift = true;
+  player.click(d.at(2, 0.9f));
+  io.KeyShift = false;
+  EXPECT_EQ(copied(), "11");
+  player.click(d.at(8, 0.5f));
+  player.click(d.at(8, 0.5f));
+  EXPECT_EQ(copied(), "222");
+  press_with_ctrl(player, ImGuiKey_A, 'A');
+  EXPECT_EQ(copied(), "> 111\n111\n> 222\n222\n> 333\n333");
+  // Typing goes to the line.
+  player.type("7");
+  player.frames(2);
+  EXPECT_EQ(field(), "7");
+}
+
+TEST_F(Console, AViewScrolledUpKeepsItsLinesWhileOlderOnesGo) {
+  script.transcript = Transcript(600);
+  ImGuiWindow* view = Gui_player::child(Headless_gui::drawn("###ui.console"), "##log");
+  ASSERT_NE(view, nullptr);
+  for (int i = 1000; i < 1060; ++i) enter(std::to_string(i));
+  ASSERT_GT(script.transcript.first(), 0u) << "older lines went";
+  player.frames(2);
+  player.wheel(Headless_gui::centre(view), 2.0f);
+  player.frames(2);
+  std::string const before = Gui_player::drawn_text(view);
+  for (int i = 2000; i < 2004; ++i) enter(std::to_string(i));
+  player.frames(2);
+  EXPECT_EQ(Gui_player::drawn_text(view), before);
+  player.wheel(Headless_gui::centre(view), -1000.0f);
+  enter("3000");
+  player.frames(2);
+  EXPECT_TRUE(Gui_player::drawn_text(view).ends_with(">30003000"));
 }
 
 namespace {
