@@ -9,6 +9,8 @@
 
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <string>
 
 namespace {
 
@@ -25,6 +27,18 @@ bool looks_like_font(std::filesystem::path const& path) {
   if (!in.read(tag, 4)) return false;
   return std::memcmp(tag, "\0\1\0\0", 4) == 0 || std::memcmp(tag, "true", 4) == 0 ||
          std::memcmp(tag, "OTTO", 4) == 0 || std::memcmp(tag, "ttcf", 4) == 0;
+}
+
+// The library reads an empty settings file (one a full disk left behind)
+// past its end. Read here, the text ends in a zero it can't overrun; a file
+// that can't be read counts as none, as in the library.
+void read_gui_settings(char const* file) {
+  std::string text;
+  if (file) {
+    std::ifstream in(file, std::ios::binary);
+    if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  ImGui::LoadIniSettingsFromMemory(text.c_str(), text.size());
 }
 
 } // namespace
@@ -57,6 +71,8 @@ void Widgets::handle_event(SDL_Event& event) { feed.push(event); }
 
 void Widgets::update() {
   ImGuiIO& io = ImGui::GetIO();
+  if (!settings_read && io.IniFilename) read_gui_settings(io.IniFilename);
+  settings_read = true;
   for (SDL_Event& e : feed.next_frame()) {
     ImGui_ImplSDL2_ProcessEvent(&e);
     if (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) {

@@ -15,6 +15,7 @@ struct Widgets {
 
   Media& media;
   Gui_feed feed; // events that wait for their GUI frame
+  bool settings_read = false; // the library's settings file, before the first frame
 
   explicit Widgets(Media& media_);
   // With the font file given directly. A font that cannot be read is logged

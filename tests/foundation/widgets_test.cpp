@@ -10,6 +10,9 @@
 
 #include <imgui.h>
 
+#include <fstream>
+#include <string>
+
 namespace {
 
 struct Widgets_test : ::testing::Test {
@@ -34,6 +37,27 @@ struct Widgets_test : ::testing::Test {
 };
 
 } // namespace
+
+TEST_F(Widgets_test, SettingsFilesEmptyOrNotAreReadWithoutRunningPastTheirEnd) {
+  // An empty file is what a full disk leaves; the library itself would read
+  // past its end.
+  for (std::string text : {"", "[Window][Hello]\nPos=30,40\nSize=160,100\n"}) {
+    std::string const file = (tmp / "imgui.ini").string();
+    { std::ofstream(file, std::ios::binary) << text; }
+    {
+      Widgets w(media, game_font());
+      ImGui::GetIO().IniFilename = file.c_str();
+      w.update();
+      ImGui::Begin("Hello");
+      ImVec2 const pos = ImGui::GetWindowPos();
+      ImGui::End();
+      w.render();
+      EXPECT_EQ(pos.x, text.empty() ? 60.0f : 30.0f) << text; // the library's default place, or the saved one
+      ImGui::GetIO().IniFilename = nullptr;
+    }
+  }
+  EXPECT_TRUE(log.lines.empty());
+}
 
 TEST_F(Widgets_test, AFrameWithAWindowIsDrawnWithTheMenusFontAndTornDown) {
   ASSERT_TRUE(fs::exists(game_font())) << game_font();

@@ -31,7 +31,9 @@ class Output:
     """The game's standard output through a pipe, read as it comes: the byte
     count of all of it, and its newest part as text."""
 
-    KEEP = 1 << 20
+    # Several printed lines of a MiB, so the newest part always holds whole
+    # ones before the stop.
+    KEEP = 4 << 20
 
     def __init__(self, pipe):
         self.total = 0
@@ -156,7 +158,8 @@ def main():
             body = printed - len("> while 1: print(t)\n") - len(suffix)
             check(body > 0 and body % ((1 << 20) + 1) == 0, f"whole lines of a MiB: {body} bytes")
             lines = after[:after.index(f"\n{stop}")].split("\n")[1:]
-            check(lines and all(line == "x" * (1 << 20) for line in lines), "the newest lines as printed")
+            check(lines and all(line == "x" * (1 << 20) for line in lines),
+                  f"the newest lines as printed: {[len(line) for line in lines]}")
             print(f"flood: {printed / (1 << 20):.0f} MiB printed; print(1 + 2) answered "
                   f"{answered - stopped:.2f} s after the stop")
 
