@@ -20,10 +20,11 @@
 
 struct Context;
 
-// How long one script run from the game (a console input, an item's use, a
-// cell's or mob's script) may last before it is stopped with an error: far
-// beyond what any pack script or console input needs, short enough that a
-// script stuck in a loop costs the player a moment and not the session.
+// How long the scripts the game runs in one frame (console input, items'
+// uses, cells' and mobs' scripts) may last together before the one running
+// is stopped with an error: far beyond what any pack script or console input
+// needs, short enough that scripts stuck in loops cost the player a moment
+// and not the session.
 inline constexpr std::chrono::seconds script_time_budget{2};
 
 class Script {
