@@ -3,19 +3,21 @@
 // make (the value objects and the storage of strings, lists and maps),
 // shared by every script of the process. An allocation that would pass it
 // raises "script out of memory" before anything is allocated; the error
-// unwinds the script like any other. Freed storage is given back to the
+// unwinds the script like any other. Freed memory is given back to the
 // count, so a script that stays within the limit runs for ever.
 //
-// A sixteenth of the limit is a reserve: a run may use it only for what it
-// takes beyond what was held when it began. A script that grows a value
-// without end stops short of the limit, and the next run (the console's next
-// input, a pack script) can still work beside the value that is left, or let
-// it go.
+// A sixteenth of the limit is a reserve, kept for a run that starts beside
+// a value that fills the rest: a run may bring the count to the limit less
+// the reserve, or to the reserve above the least it held while it ran,
+// whichever is more, but never past the limit. So a script that grows a
+// value without end stops short of the limit, and the next run (the
+// console's next input, a pack script) can still work beside what is left,
+// or let it go.
 //
 // The count is one atomic word: values are made by scripts on one thread but
-// may be released on any. Ints, bools and other small objects come from the
-// pool of val.hpp, which is charged a chunk at a time, so the machine's hot
-// path never touches the count.
+// may be released on any. Small objects come from the pool of val.hpp, which
+// takes from the count in batches, so the machine's hot path does not touch
+// the shared word.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -28,8 +30,9 @@ namespace kestrine {
 // console inputs hold, well within a player's machine.
 inline constexpr std::size_t default_memory_limit = std::size_t{256} << 20;
 
-// Sets the limit in bytes for every allocation from now on (values already
-// made stay); returns the previous limit.
+// Sets the limit in bytes for what is allocated from now on (values already
+// made stay; a run under way may keep the cap it began with); returns the
+// previous limit.
 std::size_t set_memory_limit(std::size_t bytes) noexcept;
 std::size_t memory_limit() noexcept;
 // The bytes counted now.
@@ -39,11 +42,14 @@ namespace detail {
 
 inline constinit std::atomic<std::size_t> memory_used{0};
 inline constinit std::atomic<std::size_t> memory_cap{default_memory_limit};
-// What the running script on this thread may bring the count to; 0 outside
-// a run, where the limit itself applies.
+// What the run on this thread may bring the count to (0 outside a run,
+// where the limit itself applies), and the least the count was during it.
 inline constinit thread_local std::size_t run_cap = 0;
+inline constinit thread_local std::size_t run_low = 0;
 
 [[noreturn]] void out_of_memory();
+// The run's count fell to `held`: its cap follows.
+void lower_run_cap(std::size_t held) noexcept;
 
 // What the C library's allocator takes for a block of n bytes: a word of
 // header, rounded up to 16.
@@ -56,17 +62,23 @@ inline std::size_t current_cap() noexcept {
     return cap ? cap : memory_cap.load(std::memory_order_relaxed);
 }
 
-// Counts n more bytes, or raises "script out of memory" when the count
-// would pass the cap.
-inline void charge(std::size_t n) {
+// Counts n more bytes unless the count would pass the cap.
+inline bool try_charge(std::size_t n) noexcept {
     std::size_t const cap = current_cap();
     if (n > cap)
-        out_of_memory();
+        return false;
     std::size_t before = memory_used.fetch_add(n, std::memory_order_relaxed);
     if (before > cap - n) {
         memory_used.fetch_sub(n, std::memory_order_relaxed);
-        out_of_memory();
+        return false;
     }
+    return true;
+}
+
+// Counts n more bytes, or raises "script out of memory".
+inline void charge(std::size_t n) {
+    if (!try_charge(n))
+        out_of_memory();
 }
 
 // Raises "script out of memory" when n more bytes would not fit, without
@@ -78,7 +90,11 @@ inline void check_room(std::size_t n) {
         out_of_memory();
 }
 
-inline void uncharge(std::size_t n) noexcept { memory_used.fetch_sub(n, std::memory_order_relaxed); }
+inline void uncharge(std::size_t n) noexcept {
+    std::size_t const after = memory_used.fetch_sub(n, std::memory_order_relaxed) - n;
+    if (after < run_low) [[unlikely]]
+        lower_run_cap(after);
+}
 
 // A value object outside the pool, counted while it lives.
 inline void* new_value(std::size_t n) {
