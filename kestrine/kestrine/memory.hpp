@@ -8,16 +8,17 @@
 //
 // A sixteenth of the limit is a reserve, kept for a run that starts beside
 // a value that fills the rest: a run may bring the count to the limit less
-// the reserve, or to the reserve above the least it held while it ran,
+// the reserve, or to the reserve above what was held when it began,
 // whichever is more, but never past the limit. So a script that grows a
 // value without end stops short of the limit, and the next run (the
 // console's next input, a pack script) can still work beside what is left,
 // or let it go.
 //
 // The count is one atomic word: values are made by scripts on one thread but
-// may be released on any. Small objects come from the pool of val.hpp, which
-// takes from the count in batches, so the machine's hot path does not touch
-// the shared word.
+// may be released on any. Small objects come from the free lists of val.hpp,
+// which are charged a chunk at a time and keep their chunks; what the lists
+// of the calling thread hold idle is taken off only when an allocation would
+// not fit otherwise, so the machine's hot path never touches the count.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -35,21 +36,25 @@ inline constexpr std::size_t default_memory_limit = std::size_t{256} << 20;
 // previous limit.
 std::size_t set_memory_limit(std::size_t bytes) noexcept;
 std::size_t memory_limit() noexcept;
-// The bytes counted now.
+// The bytes that values hold now.
 std::size_t memory_in_use() noexcept;
 
 namespace detail {
 
+// Bytes charged; the idle blocks of the free lists are in it.
 inline constinit std::atomic<std::size_t> memory_used{0};
 inline constinit std::atomic<std::size_t> memory_cap{default_memory_limit};
-// What the run on this thread may bring the count to (0 outside a run,
-// where the limit itself applies), and the least the count was during it.
+// What the run on this thread may bring the count to; 0 outside a run,
+// where the limit itself applies.
 inline constinit thread_local std::size_t run_cap = 0;
-inline constinit thread_local std::size_t run_low = 0;
 
 [[noreturn]] void out_of_memory();
-// The run's count fell to `held`: its cap follows.
-void lower_run_cap(std::size_t held) noexcept;
+// Bytes that this thread's free lists hold charged but not handed out.
+std::size_t pool_idle_bytes() noexcept;
+// The count less this thread's idle blocks.
+std::size_t memory_held(std::size_t charged) noexcept;
+// Counts n more bytes when they fit beside what is held rather than charged.
+[[gnu::cold]] bool try_charge_held(std::size_t n) noexcept;
 
 // What the C library's allocator takes for a block of n bytes: a word of
 // header, rounded up to 16.
@@ -62,17 +67,16 @@ inline std::size_t current_cap() noexcept {
     return cap ? cap : memory_cap.load(std::memory_order_relaxed);
 }
 
-// Counts n more bytes unless the count would pass the cap.
+// Counts n more bytes unless what is held would pass the cap.
 inline bool try_charge(std::size_t n) noexcept {
     std::size_t const cap = current_cap();
-    if (n > cap)
-        return false;
-    std::size_t before = memory_used.fetch_add(n, std::memory_order_relaxed);
-    if (before > cap - n) {
+    if (n <= cap) {
+        std::size_t before = memory_used.fetch_add(n, std::memory_order_relaxed);
+        if (before <= cap - n) [[likely]]
+            return true;
         memory_used.fetch_sub(n, std::memory_order_relaxed);
-        return false;
     }
-    return true;
+    return try_charge_held(n);
 }
 
 // Counts n more bytes, or raises "script out of memory".
@@ -86,15 +90,14 @@ inline void charge(std::size_t n) {
 // allocates.
 inline void check_room(std::size_t n) {
     std::size_t const cap = current_cap();
-    if (n > cap || memory_used.load(std::memory_order_relaxed) > cap - n)
+    if (n > cap)
+        out_of_memory();
+    std::size_t const charged = memory_used.load(std::memory_order_relaxed);
+    if (charged > cap - n && memory_held(charged) > cap - n)
         out_of_memory();
 }
 
-inline void uncharge(std::size_t n) noexcept {
-    std::size_t const after = memory_used.fetch_sub(n, std::memory_order_relaxed) - n;
-    if (after < run_low) [[unlikely]]
-        lower_run_cap(after);
-}
+inline void uncharge(std::size_t n) noexcept { memory_used.fetch_sub(n, std::memory_order_relaxed); }
 
 // A value object outside the pool, counted while it lives.
 inline void* new_value(std::size_t n) {

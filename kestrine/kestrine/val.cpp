@@ -25,64 +25,35 @@ void nesting_too_deep() { throw std::runtime_error("nesting too deep"); }
 
 Pool_block* pool_refill(std::size_t cls) {
     // Carve one chunk into blocks of the class's size. Chunks are never
-    // returned: the lists only grow to the thread's peak number of values.
+    // returned: the lists only grow to the thread's peak number of values,
+    // and that peak stays charged.
     constexpr std::size_t chunk = 16384;
     std::size_t size = (cls + 1) * pool_grain;
     std::size_t count = chunk / size;
-    auto* base = static_cast<unsigned char*>(::operator new(count * size));
+    charge(footprint(count * size));
+    unsigned char* base;
+    try {
+        base = static_cast<unsigned char*>(::operator new(count * size));
+    } catch (...) {
+        uncharge(footprint(count * size));
+        throw;
+    }
     Pool_block* head = nullptr;
     for (std::size_t i = count; i-- > 0;) {
         auto* b = reinterpret_cast<Pool_block*>(base + i * size);
         b->next = head;
+        b->depth = count - i;
         head = b;
     }
     return head;
 }
 
-namespace {
-
-// What a thread's lists take from the count at a time.
-constexpr std::ptrdiff_t pool_batch = 16384;
-
-// Gives the thread's allowance back when the thread ends; blocks freed after
-// that (by later thread-exit destructors) keep theirs.
-struct Allowance_at_exit {
-    ~Allowance_at_exit() {
-        pool_keep = PTRDIFF_MAX;
-        if (pool_allowance > 0)
-            uncharge(static_cast<std::size_t>(pool_allowance));
-        pool_allowance = 0;
-    }
-};
-
-void keep_allowance() {
-    thread_local Allowance_at_exit at_exit;
-    (void)at_exit;
-    pool_keep = 2 * pool_batch;
-}
-
-} // namespace
-
-void pool_top_up(std::ptrdiff_t size) {
-    if (pool_keep == 0)
-        keep_allowance();
-    // Near the limit a whole batch may not fit where the blocks asked for do.
-    std::ptrdiff_t const need = size - pool_allowance;
-    std::ptrdiff_t take = need + pool_batch;
-    if (!try_charge(static_cast<std::size_t>(take))) {
-        take = need;
-        charge(static_cast<std::size_t>(take));
-    }
-    pool_allowance += take;
-}
-
-void pool_give_back() noexcept {
-    if (pool_keep == 0)
-        keep_allowance();
-    if (pool_allowance > pool_batch) {
-        uncharge(static_cast<std::size_t>(pool_allowance - pool_batch));
-        pool_allowance = pool_batch;
-    }
+std::size_t pool_idle_bytes() noexcept {
+    std::size_t idle = 0;
+    for (std::size_t c = 0; c < pool_classes; ++c)
+        if (Pool_block* head = pool_heads[c])
+            idle += head->depth * (c + 1) * pool_grain;
+    return idle;
 }
 
 Held<String>::Held(String const& s) : units(0) {

@@ -240,10 +240,11 @@ namespace detail {
 [[noreturn]] void division_by_zero();
 
 // Small value objects come from per-size free lists (bypassed under the
-// address sanitizer so it still sees every object's lifetime). Each thread's
-// lists take a batch from the memory count at a time and hand blocks out
-// against it; blocks coming back add to it, and beyond two batches the rest
-// goes back to the count. Objects outside the lists are counted one by one.
+// address sanitizer so it still sees every object's lifetime). The lists
+// are charged to the memory limit a chunk at a time and keep their chunks;
+// each block on a list knows how many blocks it heads, so what a thread's
+// lists hold idle is known at once. Objects outside the lists are counted
+// one by one.
 #if defined(__SANITIZE_ADDRESS__)
 #define KESTRINE_POOL 0
 #elif defined(__has_feature)
@@ -259,29 +260,20 @@ inline constexpr std::size_t pool_grain = 16;
 inline constexpr std::size_t pool_classes = 4; // blocks of 16 to 64 bytes
 struct Pool_block {
     Pool_block* next;
+    std::size_t depth; // blocks on the list from this one down
 };
+static_assert(sizeof(Pool_block) <= pool_grain);
 inline constinit thread_local Pool_block* pool_heads[pool_classes] = {};
-// Bytes of the count this thread's lists hold and have not handed out, and
-// the most they keep (0 until the thread first needs the count).
-inline constinit thread_local std::ptrdiff_t pool_allowance = 0;
-inline constinit thread_local std::ptrdiff_t pool_keep = 0;
 Pool_block* pool_refill(std::size_t cls);
-// Takes at least `size` more from the count, or raises "script out of memory".
-void pool_top_up(std::ptrdiff_t size);
-void pool_give_back() noexcept;
 
 inline void* pool_alloc(std::size_t n) {
 #if KESTRINE_POOL
     if (n <= pool_grain * pool_classes) {
         std::size_t c = (n - 1) / pool_grain;
-        auto const size = static_cast<std::ptrdiff_t>((c + 1) * pool_grain);
-        if (pool_allowance < size) [[unlikely]]
-            pool_top_up(size);
         Pool_block* b = pool_heads[c];
-        if (!b) [[unlikely]]
+        if (!b)
             b = pool_refill(c);
         pool_heads[c] = b->next;
-        pool_allowance -= size;
         return b;
     }
 #endif
@@ -293,11 +285,10 @@ inline void pool_free(void* p, [[maybe_unused]] std::size_t n) noexcept {
     if (n <= pool_grain * pool_classes) {
         std::size_t c = (n - 1) / pool_grain;
         auto* b = static_cast<Pool_block*>(p);
-        b->next = pool_heads[c];
+        Pool_block* head = pool_heads[c];
+        b->next = head;
+        b->depth = (head ? head->depth : 0) + 1;
         pool_heads[c] = b;
-        pool_allowance += static_cast<std::ptrdiff_t>((c + 1) * pool_grain);
-        if (pool_allowance > pool_keep) [[unlikely]]
-            pool_give_back();
         return;
     }
 #endif

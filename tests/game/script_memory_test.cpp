@@ -69,6 +69,7 @@ TEST(Script_memory_console, EveryGrowthStopsAndTheGameGoesOn) {
     long const again = std::stol(answer(s, "n"));
     EXPECT_GE(again, steps - steps / 10) << g.name;
     EXPECT_LE(again, steps + steps / 10) << g.name;
+    EXPECT_EQ(answer(s, kept + " = null"), "") << g.name;
     EXPECT_EQ(pack().get<kestrine::Int>(), 65536) << g.name;
   }
 }
