@@ -1,6 +1,5 @@
 #include <kestrine/val.hpp>
 
-#include <climits>
 #include <cstdint>
 #include <functional>
 #include <ostream>
