@@ -22,7 +22,7 @@ using kestrine_util::error_of;
 
 // What may stay counted after values are let go: the functions of a scope,
 // a list's spare capacity.
-constexpr std::size_t pool_slack = std::size_t{128} << 10;
+constexpr std::size_t leftover = std::size_t{128} << 10;
 
 struct Runner {
   Scope scope;
@@ -59,7 +59,7 @@ TEST(Script_memory, EveryGrowthStopsBelowTheLimitAndTheNextTextRuns) {
     // Let go, it leaves room for other work.
     EXPECT_EQ(r.run(std::string(g.kept) + " = null"), "null") << g.name;
     EXPECT_EQ(r.run(small_work), "65536") << g.name;
-    EXPECT_LE(memory_in_use(), before + pool_slack) << g.name;
+    EXPECT_LE(memory_in_use(), before + leftover) << g.name;
   }
 }
 
@@ -99,7 +99,7 @@ TEST(Script_memory, HostValuesPastTheLimitAreRefused) {
   Val kept = eval(scope, "t = \"" + text + "\"\nl = []\nwhile size(l) < 1000:\n    push(l, t + t)\nreturn l");
   EXPECT_GE(memory_in_use() - before, 1000 * (sizeof(Val) + 2 * text.size()));
   kept = Val();
-  EXPECT_LE(memory_in_use(), before + pool_slack);
+  EXPECT_LE(memory_in_use(), before + leftover);
 }
 
 TEST(Script_memory, ValuesLetGoOnAnotherThreadAreGivenBack) {
@@ -108,7 +108,7 @@ TEST(Script_memory, ValuesLetGoOnAnotherThreadAreGivenBack) {
   Val list = Val(List(1 << 16));
   EXPECT_GE(memory_in_use() - before, (std::size_t{1} << 20) + (std::size_t{1} << 16) * sizeof(Val));
   std::thread([held = std::pair(std::move(big), std::move(list))]() mutable { held = {}; }).join();
-  EXPECT_LE(memory_in_use(), before + pool_slack);
+  EXPECT_LE(memory_in_use(), before + leftover);
 }
 
 } // namespace
