@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <stdexcept>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace kestrine {
 
 std::size_t set_memory_limit(std::size_t bytes) noexcept {
@@ -42,6 +46,7 @@ bool try_charge_held(std::size_t n) noexcept {
 Run_memory::Run_memory() noexcept : outermost_(run_depth++ == 0) {
     if (!outermost_)
         return;
+    charged_ = memory_used.load(std::memory_order_relaxed);
     // The limit less the reserve, or the reserve above what is held now,
     // whichever is more; never past the limit, and never 0 ("no run").
     std::size_t const limit = memory_cap.load(std::memory_order_relaxed);
@@ -53,8 +58,14 @@ Run_memory::Run_memory() noexcept : outermost_(run_depth++ == 0) {
 
 Run_memory::~Run_memory() {
     --run_depth;
-    if (outermost_)
-        run_cap = 0;
+    if (!outermost_)
+        return;
+    run_cap = 0;
+#if defined(__GLIBC__)
+    std::size_t const now = memory_used.load(std::memory_order_relaxed);
+    if (now < charged_ && charged_ - now > memory_cap.load(std::memory_order_relaxed) / 16)
+        malloc_trim(0);
+#endif
 }
 
 } // namespace detail

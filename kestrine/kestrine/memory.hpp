@@ -129,8 +129,10 @@ inline void delete_value(void* p, std::size_t n, std::align_val_t a) noexcept {
 
 // The extent of one script run for the memory limit: the outermost run on a
 // thread sets its cap, every run inside it (a host function may run
-// scripts) shares it. The embedding entry points hold one around compiling
-// and running.
+// scripts) shares it. An outermost run that let go of much memory asks the C
+// library to give its free pages back, so a later growth of another kind
+// does not come on top of them. The embedding entry points hold one around
+// compiling and running.
 class Run_memory {
 public:
     Run_memory() noexcept;
@@ -140,6 +142,7 @@ public:
 
 private:
     bool const outermost_;
+    std::size_t charged_ = 0; // at the start of the outermost run
 };
 
 } // namespace detail
