@@ -1,8 +1,9 @@
 #pragma once
 // What scripts may hold: one limit on the memory of the values that scripts
 // make (the value objects and the storage of strings, lists and maps),
-// shared by every script of the process. An allocation that would pass it
-// raises "script out of memory" before anything is allocated; the error
+// shared by every script of the process. An allocation of a script that
+// would pass it raises "script out of memory" before anything is allocated
+// (a String that host code made is refused as it becomes a value); the error
 // unwinds the script like any other. Freed memory is given back to the
 // count, so a script that stays within the limit runs for ever.
 //
