@@ -1,5 +1,6 @@
 // The script machine's hot paths on hand-assembled programs: value
-// allocation, the dispatch loop, iteration and container access.
+// allocation, the dispatch loop, iteration and container access, and the
+// growth of strings, lists and maps.
 #include <kestrine/script.hpp>
 
 #include <benchmark/benchmark.h>
@@ -86,5 +87,47 @@ void BM_map_read(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 1000);
 }
 BENCHMARK(BM_map_read);
+
+// A String built by 300 appends, the way a script builds text.
+void BM_string_append(benchmark::State& state) {
+    Val piece("abc");
+    for (auto _ : state) {
+        Val s("");
+        for (int i = 0; i < 300; ++i)
+            s += piece;
+        benchmark::DoNotOptimize(s.base());
+    }
+    state.SetItemsProcessed(state.iterations() * 300);
+}
+BENCHMARK(BM_string_append);
+
+// A list grown by 1000 appends, then let go.
+void BM_list_push(benchmark::State& state) {
+    Val one(1L);
+    for (auto _ : state) {
+        Val l = Val(List{});
+        List& list = l.get<List>();
+        for (int i = 0; i < 1000; ++i)
+            list.push_back(one);
+        benchmark::DoNotOptimize(l.base());
+    }
+    state.SetItemsProcessed(state.iterations() * 1000);
+}
+BENCHMARK(BM_list_push);
+
+// A map given 1000 new keys, then let go.
+void BM_map_insert(benchmark::State& state) {
+    std::vector<Val> keys;
+    for (long i = 0; i < 1000; ++i)
+        keys.push_back(Val(i));
+    for (auto _ : state) {
+        Val m = Val(Map{});
+        for (Val const& k : keys)
+            m.at(k, k);
+        benchmark::DoNotOptimize(m.base());
+    }
+    state.SetItemsProcessed(state.iterations() * 1000);
+}
+BENCHMARK(BM_map_insert);
 
 } // namespace

@@ -15,6 +15,7 @@ void show(Script const& script) {
 } // namespace
 
 Val eval(Scope& scope, std::string_view text, Val* args, int nargs) {
+  detail::Run_memory memory;
   Names locals;
   Script script = compile(scope.tags(), locals, text);
   show(script);
@@ -24,6 +25,7 @@ Val eval(Scope& scope, std::string_view text, Val* args, int nargs) {
 }
 
 Val Interactive::operator()(Scope& scope, std::string_view text, Val* args, int nargs) {
+  detail::Run_memory memory;
   Script script = compile(scope.tags(), ltags_, text);
   show(script);
   if (lvals_.size() < ltags_.size()) lvals_.resize(ltags_.size());
@@ -41,6 +43,7 @@ Standalone::Standalone(Scope& scope, std::string_view text) : global_(scope) {
 Val Standalone::operator()(Val* args, int nargs) const {
   // Pack scripts are small: their locals usually fit on the C++ stack.
   constexpr std::size_t small = 16;
+  detail::Run_memory memory;
   Timed_run timed;
   if (local_size_ <= small) {
     Val locals[small];

@@ -1,10 +1,12 @@
 #pragma once
 // Everything a host needs to embed kestrine: values, scripts, scopes, the
 // three ways to run source text, the binding of host functions, and the
-// interrupt and time budget that stop a script running too long. Each run
-// of the three entry points counts against the calling thread's budget.
+// interrupt and time budget that stop a script running too long, and the
+// limit on what scripts hold. Each run of the three entry points counts
+// against the calling thread's budget and the memory limit.
 #include "kestrine/fun.hpp"
 #include "kestrine/interrupt.hpp"
+#include "kestrine/memory.hpp"
 #include "kestrine/scope.hpp"
 #include "kestrine/script.hpp"
 #include "kestrine/val.hpp"

@@ -1,5 +1,7 @@
 #include <kestrine/val.hpp>
 
+#include <cstdint>
+#include <functional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -22,18 +24,49 @@ void nesting_too_deep() { throw std::runtime_error("nesting too deep"); }
 
 Pool_block* pool_refill(std::size_t cls) {
     // Carve one chunk into blocks of the class's size. Chunks are never
-    // returned: the lists only grow to the program's peak number of values.
+    // returned: the lists only grow to the thread's peak number of values,
+    // and that peak stays charged.
     constexpr std::size_t chunk = 16384;
     std::size_t size = (cls + 1) * pool_grain;
     std::size_t count = chunk / size;
-    auto* base = static_cast<unsigned char*>(::operator new(count * size));
+    charge(footprint(count * size));
+    unsigned char* base;
+    try {
+        base = static_cast<unsigned char*>(::operator new(count * size));
+    } catch (...) {
+        uncharge(footprint(count * size));
+        throw;
+    }
     Pool_block* head = nullptr;
     for (std::size_t i = count; i-- > 0;) {
         auto* b = reinterpret_cast<Pool_block*>(base + i * size);
         b->next = head;
+        b->depth = count - i;
         head = b;
     }
     return head;
+}
+
+std::size_t pool_idle_bytes() noexcept {
+    std::size_t idle = 0;
+    for (std::size_t c = 0; c < pool_classes; ++c)
+        if (Pool_block* head = pool_heads[c])
+            idle += head->depth * (c + 1) * pool_grain;
+    return idle;
+}
+
+Held<String>::Held(String const& s) : units(0) {
+    // A short string lives inside its object, which is charged already.
+    auto const* text = s.data();
+    auto const* self = reinterpret_cast<char const*>(&s);
+    std::less<char const*> before;
+    if (!before(text, self) && before(text, self + sizeof s))
+        return;
+    std::size_t bytes = footprint(s.capacity() + 1);
+    if (bytes / 16 > UINT32_MAX)
+        out_of_memory();
+    charge(bytes);
+    units = static_cast<std::uint32_t>(bytes / 16);
 }
 
 namespace {
@@ -81,8 +114,14 @@ std::size_t position(Val const& key, std::size_t size) {
 
 // ---- String ----
 
+// What a String holds charged fits the padding of its object.
+static_assert(sizeof(Val::Impl<String>) == sizeof(void*) + sizeof(String) + 8);
+static_assert(sizeof(Val::Impl<Int>) == sizeof(void*) + sizeof(Int) + 8);
+
 Val Ops<String>::add_(String const& a, Val const& r) {
     String const& b = r.get<String>();
+    // Refused before the copy costs anything.
+    detail::check_room(detail::footprint(a.size() + b.size() + 1));
     String s;
     s.reserve(a.size() + b.size());
     s += a;

@@ -7,8 +7,11 @@
 // string), String (`std::string`), List (`std::vector<Val>`), Map
 // (`std::map<Val, Val>`) and the iteration states of the last three.
 //
-// Values belong to one thread: counts are plain integers.
+// Values belong to one thread: counts are plain integers. What values hold
+// counts against the scripts' memory limit (memory.hpp).
 #pragma once
+
+#include <kestrine/memory.hpp>
 
 #include <compare>
 #include <concepts>
@@ -201,8 +204,8 @@ public:
 // The language's own types.
 using Int = long;
 using String = std::string;
-using List = std::vector<Val>;
-using Map = std::map<Val, Val>;
+using List = std::vector<Val, Counted_allocator<Val>>;
+using Map = std::map<Val, Val, std::less<Val>, Counted_allocator<std::pair<Val const, Val>>>;
 
 // Iteration states. Lists and strings keep an index, checked against the
 // current size at every step, so a walk survives its container growing or
@@ -237,7 +240,11 @@ namespace detail {
 [[noreturn]] void division_by_zero();
 
 // Small value objects come from per-size free lists (bypassed under the
-// address sanitizer so it still sees every object's lifetime).
+// address sanitizer so it still sees every object's lifetime). The lists
+// are charged to the memory limit a chunk at a time and keep their chunks;
+// each block on a list knows how many blocks it heads, so what a thread's
+// lists hold idle is known at once. Objects outside the lists are counted
+// one by one.
 #if defined(__SANITIZE_ADDRESS__)
 #define KESTRINE_POOL 0
 #elif defined(__has_feature)
@@ -253,8 +260,10 @@ inline constexpr std::size_t pool_grain = 16;
 inline constexpr std::size_t pool_classes = 4; // blocks of 16 to 64 bytes
 struct Pool_block {
     Pool_block* next;
+    std::size_t depth; // blocks on the list from this one down
 };
-inline thread_local Pool_block* pool_heads[pool_classes] = {};
+static_assert(sizeof(Pool_block) <= pool_grain);
+inline constinit thread_local Pool_block* pool_heads[pool_classes] = {};
 Pool_block* pool_refill(std::size_t cls);
 
 inline void* pool_alloc(std::size_t n) {
@@ -268,7 +277,7 @@ inline void* pool_alloc(std::size_t n) {
         return b;
     }
 #endif
-    return ::operator new(n);
+    return new_value(n);
 }
 
 inline void pool_free(void* p, [[maybe_unused]] std::size_t n) noexcept {
@@ -276,13 +285,31 @@ inline void pool_free(void* p, [[maybe_unused]] std::size_t n) noexcept {
     if (n <= pool_grain * pool_classes) {
         std::size_t c = (n - 1) / pool_grain;
         auto* b = static_cast<Pool_block*>(p);
-        b->next = pool_heads[c];
+        Pool_block* head = pool_heads[c];
+        b->next = head;
+        b->depth = (head ? head->depth : 0) + 1;
         pool_heads[c] = b;
         return;
     }
 #endif
-    ::operator delete(p);
+    delete_value(p, n);
 }
+
+// The storage that a value holds outside its object and charges while it
+// lives. Lists and maps charge through their allocator as they grow; a
+// String is charged for the buffer it is made with, in 16-byte units (host
+// code that grows one in place is not counted, but what was charged is what
+// is given back).
+template <class T> struct Held {
+    constexpr explicit Held(T const&) noexcept {}
+};
+template <> struct Held<String> {
+    std::uint32_t units;
+    explicit Held(String const& s);
+    ~Held() { uncharge(std::size_t{units} * 16); }
+    Held(Held const&) = delete;
+    Held& operator=(Held const&) = delete;
+};
 
 // Containers are destroyed through a work list, so freeing a deep nest does
 // not recurse on the C++ stack.
@@ -332,21 +359,22 @@ template <class T> class Val::Impl final : public Val::Base {
 public:
     T data_;
     Ref_counter<T> ref_count_;
+    [[no_unique_address]] detail::Held<T> held_;
 
     template <class... A>
-    constexpr explicit Impl(A&&... a) : data_(std::forward<A>(a)...), ref_count_() {}
+    constexpr explicit Impl(A&&... a) : data_(std::forward<A>(a)...), ref_count_(), held_(data_) {}
 
     static void* operator new(std::size_t n) {
         if constexpr (alignof(Impl) <= detail::pool_grain)
             return detail::pool_alloc(n);
         else
-            return ::operator new(n, std::align_val_t(alignof(Impl)));
+            return detail::new_value(n, std::align_val_t(alignof(Impl)));
     }
     static void operator delete(void* p, std::size_t n) noexcept {
         if constexpr (alignof(Impl) <= detail::pool_grain)
             detail::pool_free(p, n);
         else
-            ::operator delete(p, std::align_val_t(alignof(Impl)));
+            detail::delete_value(p, n, std::align_val_t(alignof(Impl)));
     }
 
     Base* grab_() noexcept override {
