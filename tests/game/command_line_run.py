@@ -6,13 +6,12 @@ import gzip
 import os
 import pathlib
 import re
-import resource
 import shutil
 import signal
 import struct
 import sys
 
-from game_env import Home, read_mpk_gz
+from game_env import Home, file_size_limit, player_update, read_mpk_gz
 
 USAGE = ("Usage: terrafold --help\n       terrafold --version\n       terrafold --config\n"
          "       terrafold [<world name>]\n")
@@ -31,11 +30,8 @@ def full_disk(program, home, check, limit=0, ignored=True):
     before = {f: f.read_bytes() for f in world.rglob("*") if f.is_file()}
     what = f"a file size limit of {limit} bytes" + ("" if ignored else " and the default signal action")
 
-    def no_room():
-        signal.signal(signal.SIGXFSZ, signal.SIG_IGN if ignored else signal.SIG_DFL)
-        resource.setrlimit(resource.RLIMIT_FSIZE, (limit, resource.getrlimit(resource.RLIMIT_FSIZE)[1]))
-
-    code, err = home.run_until(program, "Ready!", preexec_fn=no_room, SDL_VIDEODRIVER="offscreen")
+    code, err = home.run_until(program, "Ready!", preexec_fn=file_size_limit(limit, ignored),
+                               SDL_VIDEODRIVER="offscreen")
     check(f"{what}: status {code}", code == 255, err)
     last = err.rstrip().splitlines()[-1] if err.strip() else ""
     check(f"{what}: the last line says what was not saved",
@@ -158,11 +154,9 @@ def main():
                                    ("while 1:\n    x = 1\n",
                                     named + r"script ran too long: stopped after \d+\.\d s", True)):
         with Home(share) as home:
-            packs = home.data_home / "terrafold" / "packs"
-            shutil.copytree(pathlib.Path(share) / "terrafold" / "packs", packs)
-            (packs / "basic" / "scripts" / "boom.ks").write_text(script)
+            packs = home.own_packs(share)
+            player_update(packs, "boom.ks", script)
             types = packs / "basic" / "mob_types.cfg"
-            types.write_text(types.read_text().replace("[player]\n", "[player]\nupdate.fun = scripts/boom.ks\n"))
             code, _, err = home.run(program, timeout=60, SDL_VIDEODRIVER="offscreen")
             what = f"a player script {script.strip()!r}"
             check(f"{what}: status {code}", code == 255, err)
@@ -173,9 +167,7 @@ def main():
             if saved:
                 types.write_text(types.read_text().replace("update.fun = scripts/boom.ks\n", ""))
                 # The world file is written at the end in one piece larger
-                # than this: its first write passes the limit. (Before the
-                # run with no room at all, whose interface settings file is
-                # left empty.)
+                # than this: its first write passes the limit.
                 full_disk(program, home, check, limit=16, ignored=False)
                 full_disk(program, home, check)
 

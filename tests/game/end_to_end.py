@@ -21,7 +21,7 @@ import sys
 import time
 
 from game_env import (Home, cell_page_file, changed_share, click, focus, grab, hold, noise_in, read_mpk_gz,
-                      read_png, saved_cell, wait_drawn, xdotool)
+                      read_png, saved_cell, vec, wait_drawn, xdotool)
 
 READY_TIMEOUT = 25
 # The longest run the game allows a script, in seconds.
@@ -43,13 +43,6 @@ def wait_until(ready, timeout):
 
 def close(a, b, tolerance):
     return all(abs(x - y) <= tolerance for x, y in zip(a, b))
-
-
-def vec(text):
-    """The cell of a Vec as the console prints it: "[x,y,z]"."""
-    m = re.fullmatch(r"\[(-?\d+),(-?\d+),(-?\d+)\]", text.strip())
-    assert m, f"not a printed Vec: {text!r}"
-    return tuple(int(c) for c in m.groups())
 
 
 def look(dy, steps):

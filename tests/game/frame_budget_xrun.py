@@ -13,12 +13,10 @@ run in the frame that stopped another (a budget counted a run at a time would
 stop the first hopper's longer run, with all four even).
 Run inside an X server (xvfb-run). Usage: frame_budget_xrun.py <terrafold> <share dir>"""
 import os
-import pathlib
 import re
-import shutil
 import sys
 
-from game_env import Home, focus, read_mpk_gz, saved_cell, wait_drawn
+from game_env import Home, focus, read_mpk_gz, saved_cell, vec, wait_drawn
 
 READY_TIMEOUT = 25
 # Ample for the runs to grow and the world to be saved on a slow machine.
@@ -37,13 +35,6 @@ mob_wait(@0, 0)
 """
 
 
-def vec(text):
-    """The cell of a Vec as the console prints it: "[x,y,z]"."""
-    m = re.fullmatch(r"\[(-?\d+),(-?\d+),(-?\d+)\]", text.strip())
-    assert m, f"not a printed Vec: {text!r}"
-    return tuple(int(c) for c in m.groups())
-
-
 def saved_hoppers(world):
     """The stones of every hopper in the world's mob page files; a mob record
     is [type, position, velocity, angles, size, inventory], a slot [item, count]."""
@@ -58,8 +49,7 @@ def saved_hoppers(world):
 def main():
     program, share = (os.path.abspath(a) for a in sys.argv[1:3])
     with Home(share) as home:
-        packs = home.data_home / "terrafold" / "packs"
-        shutil.copytree(pathlib.Path(share) / "terrafold" / "packs", packs)
+        packs = home.own_packs(share)
         (packs / "basic" / "scripts" / "hopper_update.ks").write_text(GROWING_UPDATE)
         world = home.world_dir()
         game = home.start(program)

@@ -5,6 +5,9 @@ import ctypes
 import gzip
 import os
 import pathlib
+import re
+import resource
+import shutil
 import signal
 import struct
 import subprocess
@@ -102,6 +105,13 @@ class Home:
                 p.wait()
             reader.join()
         return status, "".join(lines)
+
+    def own_packs(self, share):
+        """A copy of the build's packs in the private data home, found before
+        the build's own; returns its folder."""
+        packs = self.data_home / "terrafold" / "packs"
+        shutil.copytree(pathlib.Path(share) / "terrafold" / "packs", packs)
+        return packs
 
     def start(self, program, *args):
         """Starts the program; its output goes to files read by Game.log()."""
@@ -209,6 +219,31 @@ class Game:
 
 def xdotool(*args):
     return subprocess.run(["xdotool", *args], check=True, capture_output=True, text=True, timeout=20).stdout
+
+
+def file_size_limit(limit=0, ignored=True):
+    """For preexec_fn: every write past `limit` bytes fails, as on a full disk
+    (root is not spared). With `ignored` false, the signal such a write
+    raises keeps its default action, ending the process unless the game
+    sets it aside."""
+    def apply():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN if ignored else signal.SIG_DFL)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (limit, resource.getrlimit(resource.RLIMIT_FSIZE)[1]))
+    return apply
+
+
+def player_update(packs, name, script):
+    """Gives the player of the copied packs an update script of its own."""
+    (packs / "basic" / "scripts" / name).write_text(script)
+    types = packs / "basic" / "mob_types.cfg"
+    types.write_text(types.read_text().replace("[player]\n", f"[player]\nupdate.fun = scripts/{name}\n"))
+
+
+def vec(text):
+    """The cell of a Vec as the console prints it: "[x,y,z]"."""
+    m = re.fullmatch(r"\[(-?\d+),(-?\d+),(-?\d+)\]", text.strip())
+    assert m, f"not a printed Vec: {text!r}"
+    return tuple(int(c) for c in m.groups())
 
 
 def noise_in(log):

@@ -8,14 +8,10 @@ its last line counting every mob page it could not write, the one that left
 the view included.
 Usage: held_pages_xrun.py <terrafold> <share dir>"""
 import os
-import pathlib
 import re
-import resource
-import shutil
-import signal
 import sys
 
-from game_env import Home
+from game_env import Home, file_size_limit, player_update
 
 CONFIG = """[window]
 width = 800
@@ -65,12 +61,6 @@ mob_wait(@0, 1)
 SAVING = re.compile(r"Saving (\S+)")
 
 
-def no_room():
-    """Every write fails, as on a full disk; root is not spared."""
-    signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
-    resource.setrlimit(resource.RLIMIT_FSIZE, (0, resource.getrlimit(resource.RLIMIT_FSIZE)[1]))
-
-
 def main():
     program, share = (os.path.abspath(a) for a in sys.argv[1:3])
     failures = []
@@ -80,16 +70,12 @@ def main():
             failures.append(f"{what}\n{detail}")
 
     with Home(share, config=CONFIG) as home:
-        packs = home.data_home / "terrafold" / "packs"
-        shutil.copytree(pathlib.Path(share) / "terrafold" / "packs", packs)
-        (packs / "basic" / "scripts" / "leave.ks").write_text(LEAVE)
-        types = packs / "basic" / "mob_types.cfg"
-        types.write_text(types.read_text().replace("[player]\n", "[player]\nupdate.fun = scripts/leave.ks\n"))
+        player_update(home.own_packs(share), "leave.ks", LEAVE)
         world = home.world_dir()
         mobs = f"Saving {world / 'mobs'}/"
         # The first mob file the game tries to write is that of the page
         # that left: nothing else is saved before the end.
-        code, err = home.run_until(program, mobs, timeout=90, preexec_fn=no_room, SDL_VIDEODRIVER="offscreen")
+        code, err = home.run_until(program, mobs, timeout=90, preexec_fn=file_size_limit(), SDL_VIDEODRIVER="offscreen")
         check(f"status {code}", code == 255, err)
         lines = err.splitlines()
         end = next((i for i, line in enumerate(lines) if "Cleaning up..." in line), None)
