@@ -11,7 +11,7 @@ import signal
 import struct
 import sys
 
-from game_env import Home, file_size_limit, player_update, read_mpk_gz
+from game_env import Checks, Home, file_size_limit, player_update, read_mpk_gz
 
 USAGE = ("Usage: terrafold --help\n       terrafold --version\n       terrafold --config\n"
          "       terrafold [<world name>]\n")
@@ -55,11 +55,7 @@ def forged_cells(size):
 
 def main():
     program, share = (os.path.abspath(a) for a in sys.argv[1:3])
-    failures = []
-
-    def check(what, ok, detail=""):
-        if not ok:
-            failures.append(f"{what}\n{detail}")
+    check = Checks()
 
     with Home(share, config=None) as home:
         # No video driver at all: a case that tried to open a window would fail with -1.
@@ -235,11 +231,7 @@ def main():
             check(f"no name left, session {session}: the damaged bytes stay",
                   damaged.read_bytes() == b"the player's damaged bytes", err)
 
-    if failures:
-        print("\n".join(failures))
-        return 1
-    print("all command-line cases passed")
-    return 0
+    return check.report("all command-line cases passed")
 
 
 if __name__ == "__main__":

@@ -11,6 +11,7 @@ import shutil
 import signal
 import struct
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -219,6 +220,26 @@ class Game:
 
 def xdotool(*args):
     return subprocess.run(["xdotool", *args], check=True, capture_output=True, text=True, timeout=20).stdout
+
+
+class Checks:
+    """Failed checks collected to the end of a run, so one run says all it
+    found: call with (what, ok, detail); `report` prints the failures and
+    gives the exit status."""
+
+    def __init__(self):
+        self.failures = []
+
+    def __call__(self, what, ok, detail=""):
+        if not ok:
+            self.failures.append(f"{what}\n{detail}")
+
+    def report(self, passed):
+        for f in self.failures:
+            print("FAIL:", f, file=sys.stderr)
+        if not self.failures:
+            print(passed)
+        return 1 if self.failures else 0
 
 
 def file_size_limit(limit=0, ignored=True):

@@ -11,7 +11,7 @@ import os
 import re
 import sys
 
-from game_env import Home, file_size_limit, player_update
+from game_env import Checks, Home, file_size_limit, player_update
 
 CONFIG = """[window]
 width = 800
@@ -63,11 +63,7 @@ SAVING = re.compile(r"Saving (\S+)")
 
 def main():
     program, share = (os.path.abspath(a) for a in sys.argv[1:3])
-    failures = []
-
-    def check(what, ok, detail=""):
-        if not ok:
-            failures.append(f"{what}\n{detail}")
+    check = Checks()
 
     with Home(share, config=CONFIG) as home:
         player_update(home.own_packs(share), "leave.ks", LEAVE)
@@ -96,9 +92,7 @@ def main():
         written = [f for f in world.rglob("*") if f.is_file()]
         check(f"no file written: {written}", not written, err)
 
-    for f in failures:
-        print("FAIL:", f, file=sys.stderr)
-    return 1 if failures else 0
+    return check.report("held pages: ok")
 
 
 if __name__ == "__main__":
