@@ -41,17 +41,16 @@ Pool_block* pool_refill(std::size_t cls) {
     for (std::size_t i = count; i-- > 0;) {
         auto* b = reinterpret_cast<Pool_block*>(base + i * size);
         b->next = head;
-        b->depth = count - i;
         head = b;
     }
+    pool_idle[cls] += count;
     return head;
 }
 
 std::size_t pool_idle_bytes() noexcept {
     std::size_t idle = 0;
     for (std::size_t c = 0; c < pool_classes; ++c)
-        if (Pool_block* head = pool_heads[c])
-            idle += head->depth * (c + 1) * pool_grain;
+        idle += pool_idle[c] * (c + 1) * pool_grain;
     return idle;
 }
 

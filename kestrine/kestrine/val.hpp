@@ -242,7 +242,7 @@ namespace detail {
 // Small value objects come from per-size free lists (bypassed under the
 // address sanitizer so it still sees every object's lifetime). The lists
 // are charged to the memory limit a chunk at a time and keep their chunks;
-// each block on a list knows how many blocks it heads, so what a thread's
+// each list counts its blocks, so what a thread's
 // lists hold idle is known at once. Objects outside the lists are counted
 // one by one.
 #if defined(__SANITIZE_ADDRESS__)
@@ -260,10 +260,9 @@ inline constexpr std::size_t pool_grain = 16;
 inline constexpr std::size_t pool_classes = 4; // blocks of 16 to 64 bytes
 struct Pool_block {
     Pool_block* next;
-    std::size_t depth; // blocks on the list from this one down
 };
-static_assert(sizeof(Pool_block) <= pool_grain);
 inline constinit thread_local Pool_block* pool_heads[pool_classes] = {};
+inline constinit thread_local std::size_t pool_idle[pool_classes] = {}; // blocks on each list
 Pool_block* pool_refill(std::size_t cls);
 
 inline void* pool_alloc(std::size_t n) {
@@ -274,6 +273,7 @@ inline void* pool_alloc(std::size_t n) {
         if (!b)
             b = pool_refill(c);
         pool_heads[c] = b->next;
+        --pool_idle[c];
         return b;
     }
 #endif
@@ -285,10 +285,9 @@ inline void pool_free(void* p, [[maybe_unused]] std::size_t n) noexcept {
     if (n <= pool_grain * pool_classes) {
         std::size_t c = (n - 1) / pool_grain;
         auto* b = static_cast<Pool_block*>(p);
-        Pool_block* head = pool_heads[c];
-        b->next = head;
-        b->depth = (head ? head->depth : 0) + 1;
+        b->next = pool_heads[c];
         pool_heads[c] = b;
+        ++pool_idle[c];
         return;
     }
 #endif
