@@ -46,7 +46,10 @@ inline std::string key_text(SDL_Event const& e) {
 
 inline std::string key_text(std::vector<SDL_Event> const& events) {
   std::string out;
-  for (SDL_Event const& e : events) out += (out.empty() ? "" : " ") + key_text(e);
+  for (SDL_Event const& e : events) {
+    if (!out.empty()) out += ' ';
+    out += key_text(e);
+  }
   return out;
 }
 
