@@ -35,6 +35,10 @@ struct Fmap_page {
   void bounds();
   bool load(std::filesystem::path const& world_dir, glm::ivec2 page);
   bool save(std::filesystem::path const& world_dir, glm::ivec2 page);
+  // Saves the page when it changed; false only when that save failed.
+  bool save_changes(std::filesystem::path const& world_dir, glm::ivec2 page) {
+    return !(flags & dirty) || save(world_dir, page);
+  }
 };
 
 std::filesystem::path flat_path(std::filesystem::path const& world_dir, glm::ivec2 page);

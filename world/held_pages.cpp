@@ -5,13 +5,6 @@
 
 #include <utility>
 
-namespace {
-
-// Cells worth a file: a page that never got its cells has none.
-bool cells_behind(Wmap_page const& page) { return page.has(Wmap_page::dirty) && page.stage.load() >= 1; }
-
-} // namespace
-
 Held_pages::Held_pages(Scene& scene) : scene_(scene) {}
 
 Held_pages::~Held_pages() {
@@ -70,12 +63,12 @@ Unsaved Held_pages::save() {
     glm::ivec3 const p = at->first;
     Cell_page& held = at->second;
     Wmap_page& page = held.entry->page;
-    if (cells_behind(page)) failed.cell_pages += !page.save_cells(scene_.dir, p);
+    if (page.cells_to_save()) failed.cell_pages += !page.save_cells(scene_.dir, p);
     if (held.mobs_behind) {
       held.mobs_behind = !page.save_mobs(scene_.dir, p, scene_.wmap.player);
       failed.mob_pages += held.mobs_behind;
     }
-    if (cells_behind(page) || held.mobs_behind) {
+    if (page.cells_to_save() || held.mobs_behind) {
       ++at;
       continue;
     }
@@ -83,8 +76,7 @@ Unsaved Held_pages::save() {
     at = cells_.erase(at);
   }
   for (auto at = flats_.begin(); at != flats_.end();) {
-    Fmap_page& f = at->second->page;
-    if ((f.flags & Fmap_page::dirty) && !f.save(scene_.dir, at->first)) {
+    if (!at->second->page.save_changes(scene_.dir, at->first)) {
       ++failed.flat_pages;
       ++at;
     } else {

@@ -45,6 +45,8 @@ struct Wmap_page {
   bool has(Flag f) const { return (flags.load(std::memory_order_relaxed) & f) != 0; }
   void set(Flag f) { flags.fetch_or(f, std::memory_order_relaxed); }
   void clear(Flag f) { flags.fetch_and(static_cast<std::uint8_t>(~f), std::memory_order_relaxed); }
+  // Changed cells worth a file: a page still waiting for its cells has none.
+  bool cells_to_save() const { return has(dirty) && stage.load() >= 1; }
 
   // Shared full arrays, built on first use and kept to the end.
   static Page<Cell_id> const& full_air_();

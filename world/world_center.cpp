@@ -150,8 +150,7 @@ Unsaved World_center::save_page(glm::ivec3 p) {
   Unsaved unsaved;
   Wmap_page* page = scene.wmap.find(p);
   if (!page) return unsaved;
-  // A page that never got its cells holds nothing worth a file.
-  if (page->has(Wmap_page::dirty) && page->stage.load() >= 1) {
+  if (page->cells_to_save()) {
     finish_light({p});
     unsaved.cell_pages += !scene.wmap.save_cells(p, scene.dir);
   }
@@ -163,13 +162,13 @@ Unsaved World_center::save_all() {
   Unsaved unsaved;
   std::vector<glm::ivec3> dirty;
   scene.wmap.for_each([&](glm::ivec3 key, Wmap_page const& page) {
-    if (page.has(Wmap_page::dirty) && page.stage.load() >= 1) dirty.push_back(key);
+    if (page.cells_to_save()) dirty.push_back(key);
   });
   finish_light(dirty);
   for (glm::ivec3 p : dirty) unsaved.cell_pages += !scene.wmap.save_cells(p, scene.dir);
   unsaved.mob_pages += scene.wmap.save_mobs(scene.dir);
   scene.fmap.pages.for_each([&](glm::ivec2 key, Fmap_page& f) {
-    if (f.flags & Fmap_page::dirty) unsaved.flat_pages += !f.save(scene.dir, key);
+    unsaved.flat_pages += !f.save_changes(scene.dir, key);
   });
   unsaved += held.save();
   return unsaved;
@@ -177,21 +176,18 @@ Unsaved World_center::save_all() {
 
 void World_center::resize_tables() {
   failed_saves += held.save();
-  // Every page is saved while all its neighbours are still there to finish
-  // its light; then each leaves the tables, or is held apart.
+  // Every changed page finishes its light while all its neighbours are
+  // still there; then each is saved and leaves the tables, or is held apart.
   std::vector<glm::ivec3> keys, dirty;
   scene.wmap.for_each([&](glm::ivec3 key, Wmap_page const& page) {
     keys.push_back(key);
-    if (page.has(Wmap_page::dirty) && page.stage.load() >= 1) dirty.push_back(key);
+    if (page.cells_to_save()) dirty.push_back(key);
   });
   finish_light(dirty);
-  std::vector<Unsaved> saves;
-  saves.reserve(keys.size());
-  for (glm::ivec3 p : keys) saves.push_back(save_page(p));
   glm::ivec3 r = box_radius(scene.config);
-  for (std::size_t i = 0; i < keys.size(); ++i) {
-    if (!within(keys[i], center, r)) queue.remove(keys[i]);
-    let_go(keys[i], saves[i]);
+  for (glm::ivec3 p : keys) {
+    if (!within(p, center, r)) queue.remove(p);
+    let_go(p, save_page(p));
   }
   std::vector<glm::ivec2> flats;
   scene.fmap.pages.for_each([&](glm::ivec2 key, Fmap_page const&) { flats.push_back(key); });
@@ -213,7 +209,7 @@ void World_center::let_go(glm::ivec3 p, Unsaved const& save) {
 void World_center::let_go(glm::ivec2 p) {
   Fmap_page* f = scene.fmap.pages.find(p);
   if (!f) return;
-  if ((f->flags & Fmap_page::dirty) && !f->save(scene.dir, p)) {
+  if (!f->save_changes(scene.dir, p)) {
     ++failed_saves.flat_pages;
     held.hold(p);
   } else {
