@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-// A larger file counts as none: the game's own is well under a kilobyte.
+// A larger file counts as none: the game's own is a few kilobytes at most.
 inline constexpr std::size_t gui_settings_max_bytes = std::size_t(1) << 20;
 // Sections past this many are dropped. The game has about a dozen windows;
 // the library's look-up of each section is linear, so thousands of them
