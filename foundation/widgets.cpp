@@ -1,5 +1,6 @@
 #include "foundation/widgets.hpp"
 
+#include "foundation/gui_settings.hpp"
 #include "foundation/media.hpp"
 #include "foundation/paths.hpp"
 
@@ -30,13 +31,15 @@ bool looks_like_font(std::filesystem::path const& path) {
 }
 
 // The library reads an empty settings file (one a full disk left behind)
-// past its end. Read here, the text ends in a zero it can't overrun; a file
-// that can't be read counts as none, as in the library.
+// past its end, and trusts what it reads. Read here, the text ends in a zero
+// it can't overrun, and holds only entries it can take safely; a file that
+// can't be read counts as none.
 void read_gui_settings(char const* file) {
   std::string text;
   if (file) {
-    std::ifstream in(file, std::ios::binary);
-    if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    Gui_settings_file read = read_gui_settings_file(file);
+    if (!read.writable) ImGui::GetIO().IniFilename = nullptr;
+    text = safe_gui_settings(read.text);
   }
   ImGui::LoadIniSettingsFromMemory(text.c_str(), text.size());
 }

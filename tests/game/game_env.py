@@ -460,3 +460,34 @@ def read_png(path):
         rows.append([tuple(line[x:x + 3]) for x in range(0, stride, channels)])
         prev = line
     return width, height, rows
+
+
+def peak_rss_mib(pid):
+    """The most memory the process has held in RAM so far, in MiB."""
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1]) / 1024
+    raise AssertionError(f"no VmHWM for process {pid}")
+
+
+def window_of(pid, name="terrafold"):
+    """The window of that name that the process shows, once it is there:
+    apart from others of the same name."""
+    return xdotool("search", "--sync", "--all", "--pid", str(pid), "--name", f"^{name}$").split()[0]
+
+
+_X_ERROR_HANDLER = None
+
+
+def survive_x_errors():
+    """Makes a failed X request (a grab of a window whose game has just
+    crashed) fail only that request: by default Xlib ends the process."""
+    global _X_ERROR_HANDLER
+    if _X_ERROR_HANDLER is None:
+        x11 = ctypes.CDLL("libX11.so.6")
+        handler_type = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
+        _X_ERROR_HANDLER = handler_type(lambda display, event: 0)
+        x11.XSetErrorHandler.restype = ctypes.c_void_p
+        x11.XSetErrorHandler.argtypes = [handler_type]
+        x11.XSetErrorHandler(_X_ERROR_HANDLER)
