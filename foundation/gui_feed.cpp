@@ -9,6 +9,45 @@ bool key_change(SDL_Event const& e) { return (e.type == SDL_KEYDOWN || e.type ==
 
 bool modifier(SDL_Scancode s) { return s >= SDL_SCANCODE_LCTRL && s <= SDL_SCANCODE_RGUI; }
 
+bool shift(SDL_Scancode s) { return s == SDL_SCANCODE_LSHIFT || s == SDL_SCANCODE_RSHIFT; }
+
+// The keys the GUI's back end maps for the library; the letters act only
+// as shortcuts, with Ctrl held (select all, copy, paste, cut, redo, undo).
+// Space is mapped too, but only keyboard navigation reads it, which the
+// game's windows don't take: text fields get the blank from its text. Other
+// keys reach the GUI through their text alone.
+bool acts(SDL_Scancode s, Uint16 mod) {
+  switch (s) {
+  case SDL_SCANCODE_TAB:
+  case SDL_SCANCODE_LEFT:
+  case SDL_SCANCODE_RIGHT:
+  case SDL_SCANCODE_UP:
+  case SDL_SCANCODE_DOWN:
+  case SDL_SCANCODE_PAGEUP:
+  case SDL_SCANCODE_PAGEDOWN:
+  case SDL_SCANCODE_HOME:
+  case SDL_SCANCODE_END:
+  case SDL_SCANCODE_INSERT:
+  case SDL_SCANCODE_DELETE:
+  case SDL_SCANCODE_BACKSPACE:
+  case SDL_SCANCODE_RETURN:
+  case SDL_SCANCODE_ESCAPE:
+  case SDL_SCANCODE_KP_ENTER: return true;
+  case SDL_SCANCODE_A:
+  case SDL_SCANCODE_C:
+  case SDL_SCANCODE_V:
+  case SDL_SCANCODE_X:
+  case SDL_SCANCODE_Y:
+  case SDL_SCANCODE_Z: return (mod & KMOD_CTRL) != 0;
+  default: return false;
+  }
+}
+
+struct Changed {
+  SDL_Scancode key;
+  bool acted; // some change of it in the frame counts for the GUI
+};
+
 } // namespace
 
 std::vector<SDL_Event> Gui_feed::next_frame() {
@@ -16,19 +55,35 @@ std::vector<SDL_Event> Gui_feed::next_frame() {
   if (waiting_.size() > most_waiting) {
     n = waiting_.size();
   } else {
-    std::vector<SDL_Scancode> changed; // keys pressed or released in this frame
-    bool acted = false;                // a key without text went down
+    std::vector<Changed> changed; // keys pressed or released in this frame
+    bool pressed = false;         // a key the GUI acts on went down without text
+    bool typed = false;           // text came
     for (; n < waiting_.size(); ++n) {
       SDL_Event const& e = waiting_[n];
       if (key_change(e)) {
         SDL_Scancode const key = e.key.keysym.scancode;
-        if (std::find(changed.begin(), changed.end(), key) != changed.end()) break;
-        changed.push_back(key);
+        if (modifier(key)) {
+          // The library reads the modifiers once, as the frame ends.
+          if (pressed || (typed && !shift(key))) break;
+          continue;
+        }
+        bool const act = acts(key, e.key.keysym.mod);
+        auto const seen = std::find_if(changed.begin(), changed.end(), [&](Changed const& c) { return c.key == key; });
+        if (seen != changed.end()) {
+          if (act || seen->acted) break;
+          continue;
+        }
+        changed.push_back({key, act});
         // SDL sends a key's text right after the key.
-        bool const typed = n + 1 < waiting_.size() && waiting_[n + 1].type == SDL_TEXTINPUT;
-        if (e.type == SDL_KEYDOWN && !typed && !modifier(key)) acted = true;
-      } else if (e.type == SDL_TEXTINPUT && acted) {
-        break;
+        bool const with_text = n + 1 < waiting_.size() && waiting_[n + 1].type == SDL_TEXTINPUT;
+        if (e.type == SDL_KEYDOWN && act && !with_text) {
+          // A text field acts on one such key a frame.
+          if (pressed) break;
+          pressed = true;
+        }
+      } else if (e.type == SDL_TEXTINPUT) {
+        if (pressed) break;
+        typed = true;
       }
     }
   }

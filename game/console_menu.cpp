@@ -210,29 +210,25 @@ void Console_menu::input_line(ImGuiID id) {
   // frame later, dropping what is typed in that frame: it never sees Enter,
   // and the line is taken out of it here, so it keeps the keyboard.
   // Keyboard navigation reads Enter as its input key as well.
-  float* const enter_times[] = {key_time(io, ImGuiKey_Enter), key_time(io, ImGuiKey_KeyPadEnter),
-                                &io.NavInputsDownDuration[ImGuiNavInput_Input]};
-  float hidden[3] = {-1.0f, -1.0f, -1.0f};
+  // Escape closes the console (the game's menu key), and the field would
+  // take it to drop the typed text: it never sees Escape either.
+  float* const times[] = {key_time(io, ImGuiKey_Escape), &io.NavInputsDownDuration[ImGuiNavInput_Cancel],
+                          key_time(io, ImGuiKey_Enter), key_time(io, ImGuiKey_KeyPadEnter),
+                          &io.NavInputsDownDuration[ImGuiNavInput_Input]};
+  float hidden[5] = {-1.0f, -1.0f, -1.0f, -1.0f, -1.0f};
   entering_ = active && (pressed(ImGuiKey_Enter) || pressed(ImGuiKey_KeyPadEnter));
   taken_ = false;
-  if (entering_)
-    for (int i = 0; i < 3; ++i)
-      if (enter_times[i]) std::swap(hidden[i], *enter_times[i]);
+  int const hide = entering_ ? 5 : 2;
+  for (int i = 0; i < hide; ++i)
+    if (times[i]) std::swap(hidden[i], *times[i]);
   bool const returned = ImGui::InputText(
       "##input", input.data(), input.size(),
       ImGuiInputTextFlags_EnterReturnsTrue | ImGuiInputTextFlags_AllowTabInput | ImGuiInputTextFlags_CallbackAlways,
       on_line, this);
-  if (entering_)
-    for (int i = 0; i < 3; ++i)
-      if (enter_times[i]) *enter_times[i] = hidden[i];
+  for (int i = 0; i < hide; ++i)
+    if (times[i]) *times[i] = hidden[i];
   entering_ = false;
   if (taken_) {
-    // Escape goes back to the empty line, not to what the field held
-    // when it took the keyboard.
-    if (ImGuiInputTextState* state = ImGui::GetInputTextState(id)) {
-      state->InitialTextA.resize(1);
-      state->InitialTextA[0] = '\0';
-    }
     script->input(entered_);
     entered_.clear();
   } else if (returned) {

@@ -93,8 +93,13 @@ void Game::run() {
 
 void Game::events() {
   SDL_Event event;
+  menu_press_at_.reset();
   while (SDL_PollEvent(&event)) {
     input.handle_event(event);
+    int state = 0;
+    if (!menu_press_at_ && static_cast<std::size_t>(action_menu) < input.bindings.size() &&
+        catch_event(input.bindings[action_menu], event, state) && state == Input::pressed)
+      menu_press_at_ = widgets.feed.pushed();
     widgets.handle_event(event);
     // Closing the window, SIGTERM and SIGINT leave through the quit mode, so
     // the world is saved on the way out.
@@ -119,6 +124,7 @@ void Game::update() {
 }
 
 void Game::update_mode() {
+  if (mode != mode_console) console_exit_ = {};
   switch (mode) {
   case mode_roaming: update_roaming(); break;
   case mode_inventory: update_inventory(); break;
@@ -154,7 +160,10 @@ void Game::apply_menu_keys() {
 void Game::update_inventory() { apply_menu_keys(); }
 void Game::update_main_menu() { apply_menu_keys(); }
 void Game::update_config_menu() { apply_menu_keys(); }
-void Game::update_console() { apply_menu_keys(); }
+void Game::update_console() {
+  Mode const asked = mode_keys(mode, input.states).mode;
+  mode = console_exit_.next(asked, menu_press_at_.value_or(widgets.feed.pushed()), widgets.feed.handed());
+}
 
 void Game::open_inventory() {
   mode = mode_inventory;

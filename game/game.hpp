@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 
 class Game : public Context {
 public:
@@ -60,6 +61,10 @@ public:
 
 private:
   Frame_dropper dropper_;
+  Console_exit console_exit_;
+  // How many events the GUI had been given before this frame's first press
+  // of the menu key.
+  std::optional<std::uint64_t> menu_press_at_;
 
   void apply_menu_keys();
   void release_mouse();

@@ -33,3 +33,10 @@ Mode_keys mode_keys(Mode mode, std::span<std::uint32_t const> states) {
   }
   return k;
 }
+
+Mode Console_exit::next(Mode asked, std::uint64_t asked_at, std::uint64_t handed) {
+  if (asked != mode_console && !until) until = asked_at;
+  if (!until || handed < *until) return mode_console;
+  until.reset();
+  return mode_roaming;
+}

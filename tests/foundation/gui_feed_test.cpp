@@ -28,34 +28,58 @@ std::string frames(std::vector<std::string> const& polls) {
 
 } // namespace
 
-TEST(Gui_feed, EveryKeyChangeGetsAFrameOfItsOwnAndTheOrderHolds) {
+TEST(Gui_feed, OnlyWhatTheGuiWouldMisreadWaitsAndTheOrderHolds) {
   struct Case { std::vector<std::string> polls; char const* frames; } const cases[] = {
-      // A press within one frame: down in one frame, up in the next.
-      {{"+A 'a -A"}, "+A 'a | -A"},
+      // Typing goes in one frame, repeated letters, blanks and shifted
+      // characters included: the GUI takes the text in order.
+      {{typing("abc")}, "+A 'a -A +B 'b -B +C 'c -C"},
+      {{typing("aa  b")}, "+A 'a -A +A 'a -A +Space '  -Space +Space '  -Space +B 'b -B"},
+      {{typing("A(")}, "+Left_Shift +A 'A -A -Left_Shift +Left_Shift +9 '( -9 -Left_Shift"},
+      {{"+Left_Shift +A 'A +B 'B -Left_Shift -A -B"}, "+Left_Shift +A 'A +B 'B -Left_Shift -A -B"},
+      // A key the GUI acts on, pressed within one frame: down in one
+      // frame, up in the next; pressed again, it waits a frame more.
       {{"+Return -Return"}, "+Return | -Return"},
-      // A run of keys: each release waits for the next frame, with the
-      // next key's press and text.
-      {{typing("abc")}, "+A 'a | -A +B 'b | -B +C 'c | -C"},
-      {{typing("aa")}, "+A 'a | -A | +A 'a | -A"},
+      {{"+Backspace -Backspace +Backspace -Backspace"}, "+Backspace | -Backspace | +Backspace | -Backspace"},
       // Keys held over several frames, auto-repeats included, are handed
       // on at once.
       {{"+A 'a", "*A 'a *A 'a", "-A"}, "+A 'a | *A 'a *A 'a | -A"},
       {{"+Backspace", "*Backspace *Backspace -Backspace"}, "+Backspace | *Backspace *Backspace -Backspace"},
-      // Text typed after Enter (or any key without text) waits for the
-      // frame after it, whether Enter is still held or not.
-      {{"+P 'p -P +Return -Return " + typing("q")}, "+P 'p | -P +Return | -Return +Q 'q | -Q"},
+      // Such a key acts on the text before it: text after it waits, whether
+      // the key is still held or not.
+      {{"+P 'p -P +Return -Return " + typing("q")}, "+P 'p -P +Return | -Return +Q 'q -Q"},
       {{"+Return +Q 'q -Return -Q"}, "+Return +Q | 'q -Return -Q"},
-      {{"+Tab -Tab +A 'a -A"}, "+Tab | -Tab +A 'a | -A"},
-      {{"+Left_Ctrl +V -V -Left_Ctrl +B 'b -B"}, "+Left_Ctrl +V | -V -Left_Ctrl +B 'b | -B"},
+      {{"+Tab -Tab +A 'a -A"}, "+Tab | -Tab +A 'a -A"},
+      // A text field acts on one such key a frame, whatever their order.
+      {{"+Left +Backspace -Left -Backspace"}, "+Left | +Backspace -Left | -Backspace"},
+      {{"+Home -Home +Delete -Delete"}, "+Home | -Home +Delete | -Delete"},
+      // Letters are shortcuts with Ctrl held; Ctrl goes with the key that
+      // used it, text waits for Ctrl to go, and Ctrl for text before it.
+      {{"+Left_Ctrl +V -V -Left_Ctrl +B 'b -B"}, "+Left_Ctrl +V | -V -Left_Ctrl +B 'b -B"},
+      {{"+Left_Ctrl +V -Left_Ctrl -V"}, "+Left_Ctrl +V | -Left_Ctrl -V"},
+      {{"+Left_Ctrl +Z -Z +Z -Z -Left_Ctrl"}, "+Left_Ctrl +Z | -Z | +Z | -Z -Left_Ctrl"},
+      {{typing("a") + " +Left_Ctrl +A -A -Left_Ctrl"}, "+A 'a -A | +Left_Ctrl +A | -A -Left_Ctrl"},
+      {{"+Left_Shift +Left -Left_Shift -Left"}, "+Left_Shift +Left | -Left_Shift -Left"},
       // Modifiers bring no text of their own and hold nothing up.
-      {{"+Left_Shift +A 'A -A -Left_Shift"}, "+Left_Shift +A 'A | -A -Left_Shift"},
+      {{"+Left_Ctrl -Left_Ctrl +Left_Alt -Left_Alt " + typing("b")},
+       "+Left_Ctrl -Left_Ctrl +Left_Alt -Left_Alt +B 'b -B"},
       // Text from elsewhere (an input method) and other events pass.
       {{"'x 'y click 'z"}, "'x 'y click 'z"},
-      {{"+A 'a click -A"}, "+A 'a click | -A"},
-      // What waits goes before anything polled later.
-      {{"+A 'a -A +B 'b -B", "+C 'c -C"}, "+A 'a | -A +B 'b | -B +C 'c | -C"},
+      {{"+A 'a click -A"}, "+A 'a click -A"},
+      // What waits goes before anything polled later, and with it.
+      {{"+A 'a -A +Return -Return", typing("c")}, "+A 'a -A +Return | -Return +C 'c -C"},
   };
   for (auto const& c : cases) EXPECT_EQ(frames(c.polls), c.frames) << c.polls.front();
+}
+
+TEST(Gui_feed, CountsWhatItHandsOver) {
+  Gui_feed feed;
+  for (SDL_Event const& e : key_events("+A 'a -A +Return -Return +B")) feed.push(e);
+  EXPECT_EQ(feed.pushed(), 6u);
+  EXPECT_EQ(feed.handed(), 0u);
+  feed.next_frame();
+  EXPECT_EQ(feed.handed(), 4u);
+  feed.next_frame();
+  EXPECT_EQ(feed.handed(), 6u);
 }
 
 TEST(Gui_feed, AFloodIsHandedOnWhole) {

@@ -4,10 +4,14 @@
 The game runs pinned to one CPU. With six busy processes sharing that CPU, so
 that its frames come slowly, thirty lines are typed into the console, each
 right after the Enter of the line before: every one arrives whole and in
-order. Then, at the usual pace, a loop prints a MiB a line until the script
-budget stops it, and the console still answers the next line, typed while the
-loop ran: standard output holds every printed line. SIGTERM then ends the game
-through the saving exit.
+order. Still at slow frames, Escape tapped within a frame while a line is
+typed leaves the console open and the line as typed; Escape pressed right
+after a line's Enter, while keys the GUI acts on still wait, runs that line
+before the console closes, and the text typed after it is there when the
+console opens again. Then, at the usual pace, a loop prints a MiB a line
+until the script budget stops it, and the console still answers the next
+line, typed while the loop ran: standard output holds every printed line.
+SIGTERM then ends the game through the saving exit.
 Run inside an X server (xvfb-run). Usage: console_typing_xrun.py <terrafold> <share dir>"""
 import os
 import re
@@ -17,7 +21,7 @@ import sys
 import threading
 import time
 
-from game_env import Home, focus, hold, noise_in, wait_drawn
+from game_env import Home, focus, hold, noise_in, wait_drawn, xdotool
 
 READY_TIMEOUT = 60
 BUSY = 6
@@ -63,11 +67,15 @@ class Output:
         with self._lock:
             return self._buf[max(offset - self._base, 0):].decode(errors="replace")
 
-    def wait_for(self, text, since, timeout, game):
+    def wait_lines(self, n, since, timeout, game):
+        """The text from the offset on once it holds n whole lines."""
+        return self.wait_for("", since, timeout, game, lines=n)
+
+    def wait_for(self, text, since, timeout, game, lines=0):
         end = time.monotonic() + timeout
         while time.monotonic() < end:
             out = self.since(since)
-            if text in out:
+            if text in out and out.count("\n") >= lines:
                 return out
             if game.poll() is not None:
                 break
@@ -133,6 +141,39 @@ def main():
             check(got == wanted, f"thirty lines typed right after Enter arrive whole and in order:\n{got}")
             print(f"slow frames: {LINES} lines typed in {typed - started:.1f} s, all answered "
                   f"{answered - typed:.1f} s after the last")
+
+            # Escape tapped within a frame, twice, in the middle of a line.
+            since = out.total
+            xdotool("type", "--delay", "12", "print(4")
+            for _ in range(2):
+                xdotool("key", "--delay", "0", "Escape")
+                time.sleep(0.2)
+            type_lines(["2)"])
+            got = out.wait_for("> print(42)\n", since, STALL, game)
+            check(got == "> print(42)\n42\n", f"the line typed around Escape taps runs whole: {got!r}")
+
+            # Escape right after a line's Enter, the GUI still some frames
+            # behind (each arrow press takes one), and a start of the next
+            # line before it: the line runs, then the console closes; opened
+            # again, it holds the start.
+            since = out.total
+            xdotool("type", "--delay", "12", "print(1")
+            xdotool("key", "--delay", "12", *["Left", "Right"] * 4)
+            xdotool("type", "--delay", "12", "23)")
+            xdotool("key", "Return")
+            xdotool("type", "--delay", "12", "print(5")
+            xdotool("keydown", "Escape")
+            time.sleep(0.15)
+            xdotool("keyup", "Escape")
+            got = out.wait_for("> print(123)\n", since, STALL, game)
+            check(got == "> print(123)\n123\n", f"the line entered before Escape runs: {got!r}")
+            time.sleep(1.0)
+            hold("period")
+            time.sleep(0.5)
+            since = out.total
+            type_lines(["6)"])
+            got = out.wait_lines(2, since, STALL, game)
+            check(got == "> print(56)\n56\n", f"the console closed on Escape and kept the next line's start: {got!r}")
             for p in busy:
                 p.kill()
                 p.wait()

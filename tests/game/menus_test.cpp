@@ -154,7 +154,10 @@ TEST_F(Console, TheLineKeepsTheKeyboardThroughEnter) {
   EXPECT_EQ(field(), "x");
 }
 
-TEST_F(Console, EscapeTakesTheLineBackToEmptyNotToAnEarlierOne) {
+TEST_F(Console, EscapeLeavesTheLineAsTyped) {
+  // Escape closes the console as the game's menu key; the field, which
+  // would go back to what it held when it took the keyboard, ignores it.
+  ImGui::GetIO().KeyMap[ImGuiKey_Escape] = 27;
   player.type("abc");
   shown = false; // the field takes the keyboard again holding "abc"
   player.frames(2);
@@ -162,11 +165,17 @@ TEST_F(Console, EscapeTakesTheLineBackToEmptyNotToAnEarlierOne) {
   player.frames(2);
   enter("d");
   player.type("xy");
-  ImGui::GetIO().KeyMap[ImGuiKey_Escape] = 27;
   player.key(27);
   player.frames(2);
   EXPECT_EQ(script.transcript.text(), "> abcd\n");
-  EXPECT_EQ(field(), "");
+  EXPECT_EQ(field(), "xy");
+  // Escape held over frames, then typing and Enter: the line kept the keyboard.
+  ImGui::GetIO().KeysDown[27] = true;
+  player.frames(3);
+  player.type("z");
+  ImGui::GetIO().KeysDown[27] = false;
+  player.key(Gui_player::enter_key);
+  EXPECT_EQ(script.transcript.text(), "> abcd\n> xyz\n");
 }
 
 namespace {

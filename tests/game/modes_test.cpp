@@ -57,3 +57,26 @@ TEST(Mode_keys, OnlyAFreshPressCountsAndOnlyWhileRoaming) {
   // A short state list (no binding for the key) reads as never pressed.
   EXPECT_EQ(mode_keys(mode_roaming, std::vector<std::uint32_t>(3, Input::pressed)).mode, mode_roaming);
 }
+
+TEST(Console_exit, TheMenuKeyClosesTheConsoleOnceTheGuiHasHadWhatCameBeforeIt) {
+  // Frames of the console: what its keys ask for, how many events the GUI
+  // had been given before the press, how many it has had; the mode after.
+  struct Frame { Mode asked; std::uint64_t asked_at, handed; Mode after; };
+  std::vector<std::vector<Frame>> const runs = {
+      // Nothing waits: the console closes at once.
+      {{mode_roaming, 10, 10, mode_roaming}},
+      {{mode_console, 0, 0, mode_console}, {mode_roaming, 0, 0, mode_roaming}},
+      // Typed keys wait for the GUI: the console stays until it has them,
+      // however the key is held meanwhile.
+      {{mode_roaming, 10, 6, mode_console}, {mode_console, 12, 9, mode_console}, {mode_console, 12, 10, mode_roaming}},
+      // A second press while it waits doesn't push the close further.
+      {{mode_roaming, 10, 6, mode_console}, {mode_roaming, 14, 10, mode_roaming}},
+  };
+  for (auto const& run : runs) {
+    Console_exit exit;
+    for (std::size_t i = 0; i < run.size(); ++i)
+      EXPECT_EQ(exit.next(run[i].asked, run[i].asked_at, run[i].handed), run[i].after)
+          << "run of " << run.size() << ", frame " << i;
+    EXPECT_FALSE(exit.until) << "closed, it waits for nothing";
+  }
+}
