@@ -10,7 +10,6 @@
 
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
