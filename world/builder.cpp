@@ -102,7 +102,12 @@ void Builder::Impl::update() {
 
 void Builder::Impl::autosave() {
   SDL_Log("Autosaving...\n");
-  failed_saves += save_all();
+  Unsaved unsaved = save_all();
+  // The player's record after the pages: a crash from here on finds the
+  // player and the containers as this save left them, so nothing moved
+  // between them is doubled or lost.
+  if (!scene.save()) unsaved.player = true;
+  failed_saves += unsaved;
 }
 
 void Builder::Impl::update_ops() {

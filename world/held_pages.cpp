@@ -1,6 +1,7 @@
 #include "world/held_pages.hpp"
 
 #include "world/mob.hpp"
+#include "world/mob_saves.hpp"
 #include "world/scene.hpp"
 
 #include <utility>
@@ -59,16 +60,27 @@ bool Held_pages::restore(glm::ivec2 p) {
 
 Unsaved Held_pages::save() {
   Unsaved failed;
+  std::vector<Mob_page_save> mobs;
+  std::vector<Cell_page*> owners;
+  for (auto& [p, held] : cells_) {
+    Wmap_page& page = held.entry->page;
+    if (page.cells_to_save()) failed.cell_pages += !page.save_cells(scene_.dir, p);
+    if (held.mobs_behind || page.file_is_stale(p)) {
+      mobs.push_back({p, &page});
+      owners.push_back(&held);
+    }
+  }
+  // In the order that files every mob before another file lets go of it:
+  // held pages take mobs from each other too.
+  failed.mob_pages += save_mob_pages(mobs, scene_.dir, scene_.wmap.player);
+  for (std::size_t i = 0; i < mobs.size(); ++i) owners[i]->mobs_behind = !mobs[i].saved;
   for (auto at = cells_.begin(); at != cells_.end();) {
     glm::ivec3 const p = at->first;
     Cell_page& held = at->second;
-    Wmap_page& page = held.entry->page;
-    if (page.cells_to_save()) failed.cell_pages += !page.save_cells(scene_.dir, p);
-    if (held.mobs_behind) {
-      held.mobs_behind = !page.save_mobs(scene_.dir, p, scene_.wmap.player);
-      failed.mob_pages += held.mobs_behind;
-    }
-    if (page.cells_to_save() || held.mobs_behind) {
+    Wmap_page const& page = held.entry->page;
+    // A file that keeps a mob no other file has taken yet waits for the
+    // save that files it elsewhere; that alone is no failure.
+    if (page.cells_to_save() || held.mobs_behind || !page.departed(p).empty()) {
       ++at;
       continue;
     }

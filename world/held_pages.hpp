@@ -5,9 +5,12 @@
 // lists, a flat page with its levels. Every save of the world tries them
 // again and lets go of those that are written; a page whose position comes
 // back into view is put back whole, so neither its stale file nor the
-// terrain fill ever stands in for it. What is held is bounded by what the
-// player changed: a page that saves is never held, and a position is held
-// at most once.
+// terrain fill ever stands in for it. A page whose file still keeps mobs
+// that walked into pages not written yet waits here too, until a save has
+// filed them there, so its file is never read again while they live on. What
+// is held is bounded by what changed since the last good save: a page that
+// saves with nothing left behind is never held, and a position is held at
+// most once.
 //
 // Main thread only, while no worker runs: holding and putting back move
 // pages out of and into the tables.
@@ -38,6 +41,7 @@ public:
   // Takes the cell page of p out of the table, and the mobs it lists out of
   // the scene's list (not the scene's `keep` mob, nor erased ones: the mob
   // update ends those). `mobs_behind`: its mob file could not be written.
+  // A page whose file keeps mobs that live on elsewhere is held as well.
   void hold(glm::ivec3 p, bool mobs_behind);
   // Takes the flat page of p out of the flat-page table.
   void hold(glm::ivec2 p);
@@ -50,7 +54,9 @@ public:
   bool restore(glm::ivec2 p);
 
   // Writes every held page again and lets go of those now saved (their
-  // mobs end, as those of any page that leaves). Returns what could still
+  // mobs end, as those of any page that leaves). A page whose file keeps
+  // mobs that live on elsewhere (no other file has them yet) stays, and is
+  // written again once they are filed elsewhere. Returns what could still
   // not be written.
   Unsaved save();
 
@@ -64,7 +70,7 @@ private:
   struct Cell_page {
     std::unique_ptr<Wmap::Entry> entry;
     std::vector<std::unique_ptr<Mob>> mobs; // the mobs its page lists
-    bool mobs_behind = false;
+    bool mobs_behind = false; // its mob file's last write failed
   };
   using Flat_entry = Page_table<Fmap_page, 2>::Entry;
   struct Less {

@@ -4,30 +4,18 @@
 #include "content/mob_db.hpp"
 #include "world/body.hpp"
 #include "world/item.hpp"
+#include "world/mob_ref.hpp"
 
 #include <glm/vec3.hpp>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct Scene;
 struct Mob;
-
-// A reference to a mob that knows when the mob is gone: script values and the
-// cursor hold these instead of bare pointers.
-class Mob_ref {
-public:
-  Mob_ref() = default;
-  explicit Mob_ref(std::shared_ptr<Mob* const> p) : p_(std::move(p)) {}
-  Mob* get() const { return p_ ? *p_ : nullptr; }
-  explicit operator bool() const { return get() != nullptr; }
-  bool operator==(Mob_ref const& o) const { return get() == o.get(); }
-
-private:
-  std::shared_ptr<Mob* const> p_;
-};
 
 struct Mob {
   Body body;
@@ -36,6 +24,10 @@ struct Mob {
   std::int64_t state = 0;
   std::int64_t frame = 0;
   std::int64_t wait = -1; // <0: update script not scheduled; else frames to go
+  // The page whose mob file last took this mob (read from it or written to
+  // it); none for a mob never written (a new spawn, the player). That file
+  // holds it until another one takes it.
+  std::optional<glm::ivec3> filed_in;
 
   // Every field zero, no inventory slots: for file readers.
   Mob();

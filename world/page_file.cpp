@@ -2,11 +2,13 @@
 
 #include "foundation/zip.hpp"
 #include "world/mob.hpp"
+#include "world/mob_saves.hpp"
 #include "world/records.hpp"
 #include "world/zip_read.hpp"
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -145,6 +147,12 @@ bool make_parent(fs::path const& path) {
   return false;
 }
 
+// A mob a page's mob file can hold: of a persistent type, not erased, not
+// the one kept out of the files (the player).
+bool to_file(Mob const* m, Mob const* skip) {
+  return m != skip && !m->body.has(Body::erased) && mob_db()[m->type].persistent;
+}
+
 std::string too_many_mobs() { return "too many mobs (over " + std::to_string(max_page_mobs) + ")"; }
 
 // Removes a page's mob file. One that is not there needs no removing, even
@@ -257,19 +265,34 @@ bool Wmap_page::load_mobs(fs::path const& dir, glm::ivec3 page) {
     }
   });
   if (result == Zip_read::in_place) set(damaged_mobs);
+  in_file.clear(); // a missing or unreadable file holds none of them
   if (result != Zip_read::done) return false; // the mobs read so far go with `read`
   mobs.clear();
-  for (auto& m : read) mobs.push_back(m.release());
+  for (auto& m : read) {
+    m->filed_in = page;
+    in_file.push_back(m->ref());
+    mobs.push_back(m.release());
+  }
   return true;
 }
 
 bool Wmap_page::save_mobs(fs::path const& dir, glm::ivec3 page, Mob const* skip) {
-  std::vector<Mob const*> kept;
-  for (Mob const* m : mobs)
-    if (m != skip && !m->body.has(Body::erased) && mob_db()[m->type].persistent) kept.push_back(m);
+  std::vector<Mob*> kept;
+  for (Mob* m : mobs)
+    if (to_file(m, skip)) kept.push_back(m);
+  std::vector<Mob*> const gone = departed(page);
+  kept.insert(kept.end(), gone.begin(), gone.end());
   fs::path path = mob_path(dir, page);
+  auto filed = [&] {
+    in_file.clear();
+    for (Mob* m : kept) {
+      m->filed_in = page;
+      in_file.push_back(m->ref());
+    }
+    return true;
+  };
   // With no mob to write, a damaged file left in place loses nothing.
-  if (kept.empty()) return has(damaged_mobs) || remove_mob_file(path);
+  if (kept.empty()) return has(damaged_mobs) || (remove_mob_file(path) && filed());
   if (has(damaged_mobs)) return refuse_damaged(path);
   SDL_Log("Saving %s\n", path.c_str());
   if (kept.size() > max_page_mobs) {
@@ -277,7 +300,7 @@ bool Wmap_page::save_mobs(fs::path const& dir, glm::ivec3 page, Mob const* skip)
     return false;
   }
   if (!make_parent(path)) return false;
-  return write_zip(path, [&](std::streambuf& out) {
+  bool const saved = write_zip(path, [&](std::streambuf& out) {
     mpk::Emitter e(out);
     mpk::emit_arr_head(e, kept.size());
     for (Mob const* m : kept) {
@@ -285,6 +308,32 @@ bool Wmap_page::save_mobs(fs::path const& dir, glm::ivec3 page, Mob const* skip)
       e % *m;
     }
     return e.err;
+  });
+  return saved && filed();
+}
+
+std::vector<Mob*> Wmap_page::departed(glm::ivec3 page) const {
+  std::vector<Mob*> out;
+  if (in_file.empty()) return out;
+  // Only pages whose file holds mobs get this far (most pages have none).
+  std::vector<Mob const*> listed(mobs.begin(), mobs.end());
+  std::sort(listed.begin(), listed.end());
+  for (Mob_ref const& r : in_file) {
+    Mob* m = r.get();
+    if (m && m->filed_in == page && to_file(m, nullptr) && !std::binary_search(listed.begin(), listed.end(), m))
+      out.push_back(m);
+  }
+  return out;
+}
+
+bool Wmap_page::gains_mobs(glm::ivec3 page, Mob const* skip) const {
+  return std::any_of(mobs.begin(), mobs.end(), [&](Mob const* m) { return m->filed_in != page && to_file(m, skip); });
+}
+
+bool Wmap_page::file_is_stale(glm::ivec3 page) const {
+  return std::any_of(in_file.begin(), in_file.end(), [&](Mob_ref const& r) {
+    Mob const* m = r.get();
+    return !m || m->filed_in != page || m->body.has(Body::erased);
   });
 }
 
@@ -317,9 +366,9 @@ std::int64_t Wmap::save_cells(fs::path const& dir) {
 }
 
 std::int64_t Wmap::save_mobs(fs::path const& dir) {
-  std::int64_t failed = 0;
+  std::vector<Mob_page_save> pages;
   for_each([&](glm::ivec3 key, Wmap_page& p) {
-    if (p.has(Wmap_page::populated)) failed += !p.save_mobs(dir, key, player);
+    if (p.has(Wmap_page::populated)) pages.push_back({key, &p});
   });
-  return failed;
+  return save_mob_pages(pages, dir, player);
 }

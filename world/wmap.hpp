@@ -3,6 +3,7 @@
 // painted faces, pipeline stage and the mobs inside, with the page files.
 #include "content/cell_db.hpp"
 #include "world/item.hpp"
+#include "world/mob_ref.hpp"
 #include "world/page.hpp"
 #include "world/page_table.hpp"
 
@@ -38,6 +39,10 @@ struct Wmap_page {
   std::atomic<std::uint8_t> flags{0};
   std::atomic<std::int8_t> stage{0};
   Short_vector<Mob*> mobs;                            // not owned
+  // The mobs its mob file holds, as last read or written; a mob that is gone
+  // reads as null. A mob that left the page stays in its file until another
+  // file has taken it, so no write takes a mob off the disk first.
+  Short_vector<Mob_ref> in_file;
 
   // All air, full light, stage 0, no flags.
   Wmap_page();
@@ -71,9 +76,19 @@ struct Wmap_page {
   // caller hands them to the scene's mob list, which then owns them.
   bool load_mobs(std::filesystem::path const& dir, glm::ivec3 page);
   // Writes the listed mobs of persistent types, except `skip` and erased
-  // ones; with none left the page's mob file is removed (a file already
-  // absent is no failure). More than max_page_mobs is refused.
+  // ones, and those that left the page but no other file has taken yet; with
+  // none left the page's mob file is removed (a file already absent is no
+  // failure). More than max_page_mobs is refused.
   bool save_mobs(std::filesystem::path const& dir, glm::ivec3 page, Mob const* skip = nullptr);
+  // The mobs its file holds that left the page and that no other file has
+  // taken yet: a write keeps them, and the page's file must not be read
+  // again while they live elsewhere.
+  std::vector<Mob*> departed(glm::ivec3 page) const;
+  // Lists a mob to write that its file does not hold yet.
+  bool gains_mobs(glm::ivec3 page, Mob const* skip) const;
+  // Its file holds a mob that a write now would drop: one another file has
+  // taken since, or one erased or gone.
+  bool file_is_stale(glm::ivec3 page) const;
 };
 
 std::filesystem::path cell_path(std::filesystem::path const& dir, glm::ivec3 page);
@@ -100,8 +115,9 @@ struct Wmap : Page_table<Wmap_page, 3> {
   // Only a page that is dirty, or whose mobs were read (populated), is written.
   bool save_cells(glm::ivec3 page, std::filesystem::path const& dir);
   bool save_mobs(glm::ivec3 page, std::filesystem::path const& dir);
-  // Every such page, in slot order; failures are logged and keep the bit.
-  // Both return how many pages could not be written.
+  // Every such page (cells in slot order, mobs in the order of
+  // world/mob_saves.hpp); failures are logged and keep the bit. Both return
+  // how many pages could not be written.
   std::int64_t save_cells(std::filesystem::path const& dir);
   std::int64_t save_mobs(std::filesystem::path const& dir);
 

@@ -1,6 +1,7 @@
 #include "world/world_center.hpp"
 
 #include "world/light.hpp"
+#include "world/mob_saves.hpp"
 #include "world/scene.hpp"
 
 #include <algorithm>
@@ -154,8 +155,26 @@ Unsaved World_center::save_page(glm::ivec3 p) {
     finish_light({p});
     unsaved.cell_pages += !scene.wmap.save_cells(p, scene.dir);
   }
-  if (page->has(Wmap_page::populated)) unsaved.mob_pages += !page->save_mobs(scene.dir, p, scene.wmap.player);
+  if (page->has(Wmap_page::populated)) {
+    unsaved.mob_pages += save_gainers(p, *page);
+    unsaved.mob_pages += !page->save_mobs(scene.dir, p, scene.wmap.player);
+  }
   return unsaved;
+}
+
+std::int64_t World_center::save_gainers(glm::ivec3 p, Wmap_page const& page) {
+  std::vector<Mob_page_save> gainers;
+  for (Mob* m : page.departed(p)) {
+    glm::ivec3 const q = page_at(m->body.position);
+    Wmap_page* g = scene.wmap.find(q);
+    // A page whose mobs were not read yet can't be written: the mob stays
+    // in this page's file for now.
+    if (!g || g == &page || !g->has(Wmap_page::populated)) continue;
+    if (std::find(g->mobs.begin(), g->mobs.end(), m) == g->mobs.end()) continue;
+    if (std::none_of(gainers.begin(), gainers.end(), [q](Mob_page_save const& s) { return s.at == q; }))
+      gainers.push_back({q, g});
+  }
+  return save_mob_pages(gainers, scene.dir, scene.wmap.player);
 }
 
 Unsaved World_center::save_all() {
@@ -166,11 +185,18 @@ Unsaved World_center::save_all() {
   });
   finish_light(dirty);
   for (glm::ivec3 p : dirty) unsaved.cell_pages += !scene.wmap.save_cells(p, scene.dir);
-  unsaved.mob_pages += scene.wmap.save_mobs(scene.dir);
+  std::vector<Mob_page_save> mobs;
+  scene.wmap.for_each([&](glm::ivec3 key, Wmap_page& page) {
+    if (page.has(Wmap_page::populated)) mobs.push_back({key, &page});
+  });
+  unsaved.mob_pages += save_mob_pages(mobs, scene.dir, scene.wmap.player);
   scene.fmap.pages.for_each([&](glm::ivec2 key, Fmap_page& f) {
     unsaved.flat_pages += !f.save_changes(scene.dir, key);
   });
   unsaved += held.save();
+  // A held page that went through may have taken mobs whose copies the
+  // loaded pages' files still hold.
+  unsaved.mob_pages += rewrite_stale(mobs, scene.dir, scene.wmap.player);
   return unsaved;
 }
 
@@ -202,7 +228,12 @@ void World_center::resize_tables() {
 
 void World_center::let_go(glm::ivec3 p, Unsaved const& save) {
   failed_saves += save;
-  if (save.any()) held.hold(p, save.mob_pages != 0);
+  // A file that still keeps mobs living elsewhere would double them if the
+  // page were read from it again: the page waits apart until a later save
+  // has filed them elsewhere. That alone is no failure.
+  Wmap_page const* page = scene.wmap.find(p);
+  bool const keeps = page && !page->departed(p).empty();
+  if (save.any() || keeps) held.hold(p, save.mob_pages != 0);
   else scene.wmap.erase(p); // its mobs stay listed in the scene until the mob update drops them
 }
 

@@ -59,9 +59,9 @@ struct World_center {
   void shift_hd_threshold(glm::ivec3 old_center);
 
   // The changed cell pages (their light finished first), the mobs of every
-  // page whose mobs were read, and the changed flat pages; then the held
-  // pages. Failures are logged by the savers, leave the dirty bits set and
-  // are counted in the result.
+  // page whose mobs were read (in the order of world/mob_saves.hpp), and the
+  // changed flat pages; then the held pages. Failures are logged by the
+  // savers, leave the dirty bits set and are counted in the result.
   Unsaved save_all();
   // After the view distance changed: saves everything, queues the removal of
   // the pages that fall outside the new box and sizes both tables anew, so
@@ -74,14 +74,21 @@ struct World_center {
   // light in its file: these bring such pages to stage 5 first, one stage
   // per page per round so neighbours advance together.
   void finish_light(std::vector<glm::ivec3> const& pages);
-  Unsaved save_page(glm::ivec3 p); // cells when dirty, mobs when populated
+  // Cells when dirty, mobs when populated; the loaded pages that took mobs
+  // its file holds are written first, so it can let go of them (their
+  // failures count too).
+  Unsaved save_page(glm::ivec3 p);
 
 private:
+  // Writes the loaded pages that now list mobs which left p but are still
+  // in p's file; how many could not be written.
+  std::int64_t save_gainers(glm::ivec3 p, Wmap_page const& page);
   void size_tables();
   // From the held pages, else its file, else the map.
   void load_flat_page(glm::ivec2 p);
   // A page leaving the tables after its save: dropped, or held apart when
-  // something of it could not be written.
+  // something of it could not be written or its file still keeps mobs that
+  // live on in other pages.
   void let_go(glm::ivec3 p, Unsaved const& save);
   void let_go(glm::ivec2 p); // saves the flat page first
 };

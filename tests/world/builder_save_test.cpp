@@ -75,6 +75,7 @@ TEST(Builder_save, AFailedSaveKeepsTheDirtyBitAndIsReportedOnce) {
   EXPECT_EQ(describe(w.scene->unsaved), describe(edited));
 
   // The scene's end hands on the builder's failures with its own.
+  fs::remove(w.dir / "world.mpk.gz"); // as the autosaves wrote it
   fs::create_directories(w.dir / "world.mpk.gz"); // the player's file can't replace a folder
   std::optional<Unsaved> closed;
   w.scene->on_closed = [&closed](Unsaved const& u) { closed = u; };

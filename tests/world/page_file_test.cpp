@@ -297,6 +297,7 @@ TEST(MobFile, RoundTripBytesAndNilEntries) {
   EXPECT_EQ(m->body.box_min, glm::vec3(0.5f, 1.0f, 2.5f));
   EXPECT_EQ(m->wait, 0);
 
+  crab.mob->body.flags |= Body::erased; // killed: its file need not keep it
   p.mobs = {fly}; // nothing left to save: the page has no mob file any more
   EXPECT_TRUE(p.save_mobs(f.world.dir, f.key));
   EXPECT_FALSE(fs::exists(f.mobs));
