@@ -2,8 +2,9 @@
 // The page pipeline: once a frame it autosaves (the pages, then the player's
 // world file), or moves the view box with the player, or brings the pending
 // pages through their stages (fill or file, light, mobs, meshing) within the
-// frame's time budget, nearest first and optionally on worker threads. Finished meshes wait in two queues for the
-// renderers. Cell and face edits come in here.
+// frame's time budget, nearest first and optionally on worker threads.
+// Finished meshes wait in two queues for the renderers. Cell and face edits
+// come in here.
 #include "content/cell_db.hpp"
 #include "render/cube_page.hpp"
 #include "render/quad_page.hpp"
