@@ -50,8 +50,8 @@ void Script::evaluate() {
     // like the script would, at the memory limit or the budget.
     kestrine::Counted_text text;
     if (console.show(scope, pending, text)) {
-      text << '\n';
       transcript.write_through(text.pieces());
+      transcript.add("\n");
     }
   } catch (std::exception const& e) {
     transcript.add(std::string(e.what()) + '\n');
