@@ -116,4 +116,3 @@ TEST(Failed_script, ABudgetStopSaysItsOwnTimeAndTheFramesTotal) {
   EXPECT_LT(own, 0.4) << update.message;
   EXPECT_GE(total - own, 0.25) << update.message;
 }
-
