@@ -2,18 +2,16 @@
 
 #include "game/script.hpp"
 
-#include <sstream>
 #include <stdexcept>
 
 using kestrine::Int;
 using kestrine::Val;
 
 Val fun_print_::call_(Val const*, Val* argv, int argc) const {
-  std::ostringstream text;
+  kestrine::Counted_text text;
   for (int i = 0; i < argc; ++i) argv[i].print(text, true);
   text << '\n';
-  transcript->add(text.view());
-  transcript->write_out();
+  transcript->write_through(text.pieces());
   return Val();
 }
 

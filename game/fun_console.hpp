@@ -15,7 +15,8 @@ class Transcript;
 // Every argument in its printed form, back to back, then a newline, into
 // the transcript and straight on to standard output (after whatever the
 // transcript still held for it), since the transcript keeps only its newest
-// lines.
+// lines. The text counts against the scripts' memory limit and time budget
+// while it is built.
 struct fun_print_ {
   Transcript* transcript;
   kestrine::Val call_(kestrine::Val const* env, kestrine::Val* argv, int argc) const;

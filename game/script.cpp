@@ -3,7 +3,6 @@
 #include "game/functions.hpp"
 
 #include <exception>
-#include <sstream>
 #include <utility>
 
 Script::Script(Context& context)
@@ -47,12 +46,12 @@ void Script::input(std::string_view line) {
 
 void Script::evaluate() {
   try {
-    kestrine::Val result = console(scope, pending);
-    if (result != kestrine::Val()) {
-      std::ostringstream text;
-      result.print(text, true);
-      text << '\n';
-      transcript.add(text.view());
+    // Built within the input's run: a result many times its own size stops
+    // like the script would, at the memory limit or the budget.
+    kestrine::Counted_text text;
+    if (console.show(scope, pending, text)) {
+      transcript.write_through(text.pieces());
+      transcript.add("\n");
     }
   } catch (std::exception const& e) {
     transcript.add(std::string(e.what()) + '\n');

@@ -27,10 +27,16 @@ struct Context;
 // and not the session.
 inline constexpr std::chrono::seconds script_time_budget{2};
 
+// The part of the scripts' memory limit that console input can't take, in
+// sixteenths: a quarter. Whatever the player keeps in console variables, or
+// loses in reference cycles, the pack scripts still have it, and only the
+// console input gets "script out of memory".
+inline constexpr unsigned console_leaves_sixteenths = 4;
+
 class Script {
 public:
   kestrine::Scope scope;
-  kestrine::Interactive console;
+  kestrine::Interactive console{console_leaves_sixteenths};
   std::string pending;   // the open block, every line followed by "\n"
   Transcript transcript; // what the console window shows and standard output copies
   std::random_device device{"default"};

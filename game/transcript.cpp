@@ -8,9 +8,22 @@ Transcript::Transcript(std::size_t limit) : Transcript(limit, std::cout) {}
 Transcript::Transcript(std::size_t limit, std::ostream& out) : limit_(std::max(limit, min_limit)), out_(&out) {}
 
 void Transcript::add(std::string_view text) {
+  out_buf_.append(text);
+  show(text);
+}
+
+void Transcript::write_through(std::span<std::string_view const> pieces) {
+  write_out();
+  for (std::string_view p : pieces) {
+    out_->write(p.data(), static_cast<std::streamsize>(p.size()));
+    show(p);
+  }
+  out_->flush();
+}
+
+void Transcript::show(std::string_view text) {
   if (text.empty()) return;
   ++version_;
-  out_buf_.append(text);
   while (!text.empty()) {
     if (!open_) open_line();
     std::size_t const nl = text.find('\n');

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <iosfwd>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -40,6 +41,10 @@ public:
   // dropped while the kept text is over the limit; a single line longer
   // than the limit keeps its start and ends in the cut mark.
   void add(std::string_view text);
+  // Shows the text, given in pieces, like add, and writes it at once to
+  // standard output after what that has not seen yet, then flushes: a long
+  // text is not copied to be written.
+  void write_through(std::span<std::string_view const> pieces);
   // Writes what was added since the last write to standard output, in
   // order, and flushes it.
   void write_out();
@@ -73,6 +78,7 @@ public:
   Place back() const;
 
 private:
+  void show(std::string_view text);
   void open_line();
   void extend(std::string_view piece);
   void drop_old();

@@ -25,9 +25,13 @@ std::chrono::nanoseconds tick_for(std::chrono::nanoseconds limit) {
                   std::min<std::chrono::nanoseconds>(std::chrono::milliseconds(100), limit / 4));
 }
 
-std::string too_long(std::int64_t elapsed_ns) {
-  char text[64];
-  std::snprintf(text, sizeof text, "script ran too long: stopped after %.1f s", static_cast<double>(elapsed_ns) / 1e9);
+// The stopped run's own time, and within a period the time of all its runs.
+std::string too_long(std::int64_t own_ns, std::int64_t period_ns) {
+  char text[128];
+  int n = std::snprintf(text, sizeof text, "script ran too long: stopped after %.1f s", static_cast<double>(own_ns) / 1e9);
+  if (period_ns >= 0)
+    std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n), " (the frame's scripts: %.1f s)",
+                  static_cast<double>(period_ns) / 1e9);
   return text;
 }
 
@@ -108,8 +112,10 @@ void check_interrupt() {
   // Another thread's watchdog asks its own scripts to look, not these.
   if (budget && budget->depth_ > 0 && (interrupt_word.load() & interrupt_look)) {
     interrupt_word.fetch_and(~interrupt_look);
-    std::int64_t const counted = budget->spent_.load() + (now_ns() - budget->started_.load());
-    if (counted > budget->limit_.count()) throw Interrupted(Interrupted::Cause::budget, too_long(counted));
+    std::int64_t const own = now_ns() - budget->started_.load();
+    std::int64_t const counted = budget->spent_.load() + own;
+    if (counted > budget->limit_.count())
+      throw Interrupted(Interrupted::Cause::budget, too_long(own, budget->periods_ > 0 ? counted : -1));
     if (budget->poll_) budget->poll_();
   }
   if (interrupt_word.load() & interrupt_requested) {

@@ -46,8 +46,9 @@ void request_interrupt() noexcept;
 // period adds up, so a host gives all the scripts of one frame a single
 // limit by opening a period for the frame. The script running when the
 // time counted passes the limit is stopped with "script ran too long:
-// stopped after N.N s", N.N being that time; a run that starts when its
-// period's time is already used up is stopped at its first look.
+// stopped after N.N s", N.N being its own time, followed within a period by
+// " (the frame's scripts: T.T s)", T.T being the period's; a run that starts
+// when its period's time is already used up is stopped at its first look.
 //
 // A watchdog thread looks every `tick()`; while one run lasts longer than
 // that, the script also calls `poll` on its own thread now and then, so the

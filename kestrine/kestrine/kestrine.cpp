@@ -8,7 +8,7 @@ namespace kestrine {
 
 namespace {
 
-void show(Script const& script) {
+void show_compiled(Script const& script) {
   if (debug_script) std::cout << script;
 }
 
@@ -18,25 +18,43 @@ Val eval(Scope& scope, std::string_view text, Val* args, int nargs) {
   detail::Run_memory memory;
   Names locals;
   Script script = compile(scope.tags(), locals, text);
-  show(script);
+  show_compiled(script);
   std::vector<Val> lvals(locals.size());
   Timed_run timed;
   return script.run(scope.vals().data(), lvals.data(), args, nargs);
 }
 
 Val Interactive::operator()(Scope& scope, std::string_view text, Val* args, int nargs) {
-  detail::Run_memory memory;
+  return run(scope, text, args, nargs, nullptr);
+}
+
+bool Interactive::show(Scope& scope, std::string_view text, std::ostream& out) {
+  bool printed = false;
+  run(scope, text, nullptr, 0, [&](Val const& result) {
+    if (result != Val()) {
+      result.print(out, true);
+      printed = true;
+    }
+  });
+  return printed;
+}
+
+Val Interactive::run(Scope& scope, std::string_view text, Val* args, int nargs,
+                     std::function<void(Val const&)> const& then) {
+  detail::Run_memory memory(leave_);
   Script script = compile(scope.tags(), ltags_, text);
-  show(script);
+  show_compiled(script);
   if (lvals_.size() < ltags_.size()) lvals_.resize(ltags_.size());
   Timed_run timed;
-  return script.run(scope.vals().data(), lvals_.data(), args, nargs);
+  Val result = script.run(scope.vals().data(), lvals_.data(), args, nargs);
+  if (then) then(result);
+  return result;
 }
 
 Standalone::Standalone(Scope& scope, std::string_view text) : global_(scope) {
   Names locals;
   script_ = compile(scope.tags(), locals, text);
-  show(script_);
+  show_compiled(script_);
   local_size_ = locals.size();
 }
 

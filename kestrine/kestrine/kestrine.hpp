@@ -4,6 +4,7 @@
 // interrupt and time budget that stop a script running too long, and the
 // limit on what scripts hold. Each run of the three entry points counts
 // against the calling thread's budget and the memory limit.
+#include "kestrine/counted_text.hpp"
 #include "kestrine/fun.hpp"
 #include "kestrine/interrupt.hpp"
 #include "kestrine/memory.hpp"
@@ -12,6 +13,8 @@
 #include "kestrine/val.hpp"
 
 #include <cstddef>
+#include <functional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -26,11 +29,24 @@ Val eval(Scope& scope, std::string_view text, Val* args = nullptr, int nargs = 0
 // from one text to the next (the console).
 class Interactive {
 public:
+  Interactive() = default;
+  // Its runs leave `leave` sixteenths of the memory limit (at most 15) to
+  // other runs, whatever its locals hold.
+  explicit Interactive(unsigned leave) : leave_(leave) {}
+
   Val operator()(Scope& scope, std::string_view text, Val* args = nullptr, int nargs = 0);
+  // Runs the text and, within the same run, prints its result with the
+  // expand flag into `out` unless it is Null (a console's result line), so
+  // that the printing counts against the time budget and the memory limit
+  // like the script itself. Returns whether it printed.
+  bool show(Scope& scope, std::string_view text, std::ostream& out);
 
 private:
+  Val run(Scope& scope, std::string_view text, Val* args, int nargs, std::function<void(Val const&)> const& then);
+
   std::unordered_map<std::string, std::size_t> ltags_;
   std::vector<Val> lvals_;
+  unsigned leave_ = 0;
 };
 
 // A text compiled once and run any number of times, each run with fresh

@@ -43,17 +43,19 @@ bool try_charge_held(std::size_t n) noexcept {
     return false;
 }
 
-Run_memory::Run_memory() noexcept : outermost_(run_depth++ == 0) {
+Run_memory::Run_memory(unsigned leave) noexcept : outermost_(run_depth++ == 0) {
     if (!outermost_)
         return;
     charged_ = memory_used.load(std::memory_order_relaxed);
-    // The limit less the reserve, or the reserve above what is held now,
-    // whichever is more; never past the limit, and never 0 ("no run").
+    // Within the limit less what is left to others: that limit less the
+    // reserve, or the reserve above what is held now, whichever is more;
+    // never past that limit, and never 0 ("no run").
     std::size_t const limit = memory_cap.load(std::memory_order_relaxed);
-    std::size_t const reserve = limit / 16;
+    std::size_t const own = limit - limit / 16 * std::min(leave, 15u);
+    std::size_t const reserve = own / 16;
     std::size_t const held = memory_in_use();
-    std::size_t const beyond = held > limit - reserve ? limit : held + reserve;
-    run_cap = std::max<std::size_t>(std::max(limit - reserve, beyond), 1);
+    std::size_t const beyond = held > own - reserve ? own : held + reserve;
+    run_cap = std::max<std::size_t>(std::max(own - reserve, beyond), 1);
 }
 
 Run_memory::~Run_memory() {

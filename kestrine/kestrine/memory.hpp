@@ -15,6 +15,12 @@
 // console's next input, a pack script) can still work beside what is left,
 // or let it go.
 //
+// A run may also leave a part of the limit to the others: it works as if the
+// limit were that much lower, counting everything held (by any run, and what
+// no script can reach any more), so whatever runs of its kind hold or leak,
+// the others still have that part. A console leaves one to the scripts of
+// the host's content.
+//
 // The count is one atomic word: values are made by scripts on one thread but
 // may be released on any. Small objects come from the free lists of val.hpp,
 // which are charged a chunk at a time and keep their chunks; what the lists
@@ -129,14 +135,15 @@ inline void delete_value(void* p, std::size_t n, std::align_val_t a) noexcept {
 }
 
 // The extent of one script run for the memory limit: the outermost run on a
-// thread sets its cap, every run inside it (a host function may run
-// scripts) shares it. An outermost run that let go of much memory asks the C
+// thread sets its cap, leaving `leave` sixteenths of the limit (at most 15)
+// to other runs, and every run inside it (a host function may run scripts)
+// shares it. An outermost run that let go of much memory asks the C
 // library to give its free pages back, so a later growth of another kind
 // does not come on top of them. The embedding entry points hold one around
 // compiling and running.
 class Run_memory {
 public:
-    Run_memory() noexcept;
+    explicit Run_memory(unsigned leave = 0) noexcept;
     ~Run_memory();
     Run_memory(Run_memory const&) = delete;
     Run_memory& operator=(Run_memory const&) = delete;

@@ -148,7 +148,8 @@ def main():
     named = "mob basic.player, update script: "
     for script, message, saved in (("1 +\n", "compilation failed", False), ("1 + null\n", named + "bad cast", True),
                                    ("while 1:\n    x = 1\n",
-                                    named + r"script ran too long: stopped after \d+\.\d s", True)):
+                                    named + r"script ran too long: stopped after \d+\.\d s \(the frame's scripts: \d+\.\d s\)",
+                                    True)):
         with Home(share) as home:
             packs = home.own_packs(share)
             player_update(packs, "boom.ks", script)

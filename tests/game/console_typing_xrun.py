@@ -194,7 +194,8 @@ def main():
             # Every line whole on standard output: the echo, lines of a MiB
             # and a newline each, the stop and the answer.
             suffix = after[after.index(f"\n{stop}") + 1:]
-            check(re.fullmatch(r"script ran too long: stopped after \d+\.\d s\n> print\(1 \+ 2\)\n3\n", suffix),
+            check(re.fullmatch(r"script ran too long: stopped after \d+\.\d s \(the frame's scripts: \d+\.\d s\)\n"
+                               r"> print\(1 \+ 2\)\n3\n", suffix),
                   f"the stop, then the answer: {suffix!r}")
             body = printed - len("> while 1: print(t)\n") - len(suffix)
             check(body > 0 and body % ((1 << 20) + 1) == 0, f"whole lines of a MiB: {body} bytes")

@@ -222,7 +222,8 @@ def second_run(home, program, world, player, p, q, placed):
         # answers the next one.
         since = game.enter("while 1: 0")
         out = game.wait_for_output("script ran too long: stopped after", SCRIPT_BUDGET + 1, since)
-        expect(re.search(r"^script ran too long: stopped after \d+\.\d s$", out, re.M), f"the budget's error in {out!r}")
+        expect(re.search(r"^script ran too long: stopped after \d+\.\d s \(the frame's scripts: \d+\.\d s\)$", out, re.M),
+               f"the budget's error in {out!r}")
         hold("Escape")
         out = game.console("print(1 + 2)")
         expect(out == "3\n", f"the console printed {out!r} for print(1 + 2) after a stopped loop, not '3\\n'")

@@ -96,4 +96,76 @@ TEST(Script_memory_console, TheGamesLimitStopsADoublingLongBeforeItsTimeBudget) 
   EXPECT_LT(kestrine::memory_in_use(), kestrine::default_memory_limit / 16);
 }
 
+// A list of many references to one string of 64 KiB, whose printed form is
+// many times the limit.
+std::vector<std::string> const long_list = {"t = \"x\"", "while size(t) < 65536: t = t + t", "l = []",
+                                            "while size(l) < 1024: push(l, t)", "m = [t, t, t, t]"};
+
+TEST(Script_memory_console, TextPrintedBeyondTheLimitStopsAndTheNextInputAnswers) {
+  Script_memory_limit limit(growth_test_limit);
+  std::string const t(65536, 'x');
+  std::string const m = "[" + t + "," + t + "," + t + "," + t + "]\n";
+  std::string const stop = "script out of memory\n";
+  struct Case {
+    char const* input;
+    std::string answer;
+  } const cases[] = {
+      {"print(l)", stop}, {"l", stop}, {"print(m, l)", stop}, {"[l]", "[[...]]\n"}, // one level
+      {"print(m)", m},    {"m", m},
+  };
+  Script s = make_script();
+  type(s, long_list);
+  std::size_t const held = kestrine::memory_in_use();
+  for (auto const& c : cases) {
+    EXPECT_TRUE(answer(s, c.input) == c.answer) << c.input;
+    EXPECT_LE(kestrine::memory_in_use(), held + (std::size_t{64} << 10)) << c.input << ": the text given back";
+    EXPECT_EQ(answer(s, "1 + 2"), "3\n") << c.input;
+  }
+}
+
+TEST(Script_memory_console, WhatTheConsoleHoldsOrLosesLeavesThePackScriptsTheirShare) {
+  Script_memory_limit limit(growth_test_limit);
+  std::size_t const console_most = growth_test_limit - growth_test_limit / 16 * console_leaves_sixteenths;
+  std::string const grow_kept = "while 1: push(k, \"a string that lives outside its object\" + \"!\")";
+  std::vector<std::string> cycles; // three, each grown until it stops
+  for (int i = 0; i < 3; ++i)
+    for (char const* line : {"c = []", "push(c, c)", "track(c)", "while 1: push(c, [1, 2, 3])", "c = null"})
+      cycles.push_back(line);
+  struct Case {
+    char const* what;
+    std::vector<std::string> lines; // the first growth stops with "script out of memory"
+  } const cases[] = {
+      {"growth kept in console variables", {"k = []", grow_kept, "k2 = k", "k = []", grow_kept}},
+      {"cycles let go of, which no script can free", cycles},
+  };
+  for (auto const& c : cases) {
+    std::vector<Val> lost; // kept only to break the cycles at the end
+    Script s([&lost](Script& self) {
+      self.scope.add("size", Val(Fun(fun_size_)));
+      self.scope.add("push", Val(Fun(fun_push_)));
+      self.scope.add("track", Val(Fun([&lost](Val const& v) { lost.push_back(v); })));
+    });
+    // A pack script's work, as a mob's update does it every frame.
+    kestrine::Standalone update(s.scope, "t = \"x\"\nwhile size(t) < 65536: t = t + t\n"
+                                         "l = []\nwhile size(l) < 4000: push(l, 1)\nreturn size(l)");
+    bool stopped = false;
+    for (std::string const& line : c.lines) {
+      std::string const got = answer(s, line);
+      if (line.starts_with("while") && !stopped) {
+        // Later inputs may fail at once: the console's share is used up.
+        EXPECT_EQ(got, "script out of memory\n") << c.what << ": " << line;
+        stopped = true;
+      }
+      EXPECT_LE(kestrine::memory_in_use(), console_most) << c.what << ": " << line;
+      try {
+        EXPECT_EQ(update(), Val(kestrine::Int{4000})) << c.what << ": " << line;
+      } catch (std::exception const& e) {
+        ADD_FAILURE() << c.what << ": after " << line << " the pack script raised " << e.what();
+      }
+    }
+    for (Val& v : lost)
+      if (v.is<kestrine::List>()) v.get<kestrine::List>().clear();
+  }
+}
+
 } // namespace

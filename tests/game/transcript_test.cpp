@@ -4,6 +4,7 @@
 
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -54,6 +55,17 @@ TEST(Transcript, KeepsTheNewestLinesWithinItsLimit) {
     EXPECT_LE(t.size(), 16u) << all;
     t.write_out();
     EXPECT_EQ(out.str(), all) << "standard output keeps everything";
+
+    // Written through in pieces of three bytes: kept and written alike.
+    std::ostringstream through_out;
+    Transcript through(16, through_out);
+    for (auto const& a : c.adds) {
+      std::vector<std::string_view> pieces;
+      for (std::size_t i = 0; i < a.size(); i += 3) pieces.push_back(std::string_view(a).substr(i, 3));
+      through.write_through(pieces);
+    }
+    EXPECT_EQ(lines_of(through), c.lines) << all << " in pieces";
+    EXPECT_EQ(through_out.str(), all) << all << " in pieces";
   }
 }
 
@@ -67,9 +79,14 @@ TEST(Transcript, StandardOutputGetsEveryLineInOrderAndClearDropsOnlyWhatItHasNot
     expect += line;
     if (i % 3 == 0) t.write_out();
   }
+  // Text written through comes after what was added before it.
+  t.add("> echo\n");
+  std::string_view const pieces[] = {"wri", "tten\n"};
+  t.write_through(pieces);
+  expect += "> echo\nwritten\n";
   t.write_out();
   EXPECT_EQ(out.str(), expect);
-  EXPECT_EQ(t.text(), "line 199\n");
+  EXPECT_EQ(t.text(), "> echo\nwritten\n");
   EXPECT_EQ(t.unwritten(), 0u);
 
   t.add("not yet out\n");

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,12 +67,18 @@ Stop run(Standalone const& script) {
   return {};
 }
 
-// The seconds that a budget's message names, or -1.
-double seconds_in(std::string const& message) {
-  std::string const head = "script ran too long: stopped after ";
-  if (message.rfind(head, 0) != 0 || message.size() < head.size() + 3 || message.substr(message.size() - 2) != " s")
-    return -1;
-  return std::stod(message.substr(head.size()));
+// The seconds that a budget's message names: the stopped run's own, and
+// the period's (-1 when it names none); both -1 for another message.
+struct Said {
+  double own = -1, period = -1;
+};
+
+Said seconds_in(std::string const& message) {
+  std::smatch m;
+  static std::regex const form(
+      R"(script ran too long: stopped after (\d+\.\d) s(?: \(the frame's scripts: (\d+\.\d) s\))?)");
+  if (!std::regex_match(message, m, form)) return {};
+  return {std::stod(m[1]), m[2].matched ? std::stod(m[2]) : -1};
 }
 
 TEST(Interrupt, StopsRunawayScriptsWhenRequested) {
@@ -100,7 +107,9 @@ TEST(Interrupt, StopsRunawayScriptsAtTheBudget) {
     Stop stop = run(*env.script);
     EXPECT_TRUE(stop.stopped) << r.what;
     EXPECT_EQ(stop.cause, Interrupted::Cause::budget) << r.what;
-    EXPECT_GE(seconds_in(stop.message), 0.1) << r.what << ": " << stop.message;
+    // A run alone: its own time, no period's.
+    EXPECT_GE(seconds_in(stop.message).own, 0.1) << r.what << ": " << stop.message;
+    EXPECT_EQ(seconds_in(stop.message).period, -1) << r.what << ": " << stop.message;
     EXPECT_EQ(env.depth, 0) << r.what;
     if (r.text[0] == 'd') {
       EXPECT_EQ(env.deepest, Recursing::max_depth);
@@ -229,8 +238,11 @@ TEST(Interrupt, RunsOfOnePeriodShareTheLimit) {
       EXPECT_EQ(stop.stopped, s.stopped) << c.what << ", run " << i << ": " << stop.message;
       if (stop.stopped) {
         EXPECT_EQ(stop.cause, Interrupted::Cause::budget) << c.what;
-        // The time said is the period's, more than the stopped run's own.
-        EXPECT_GE(seconds_in(stop.message), 0.25) << c.what << ": " << stop.message;
+        // The stopped run's own time, and the period's, which is more.
+        Said const said = seconds_in(stop.message);
+        EXPECT_GE(said.period, 0.25) << c.what << ": " << stop.message;
+        EXPECT_GE(said.own, 0) << c.what << ": " << stop.message;
+        EXPECT_LT(said.own, said.period) << c.what << ": " << stop.message;
       }
     }
     while (!open.empty()) open.pop_back(); // innermost first
@@ -252,7 +264,8 @@ TEST(Interrupt, NestedBudgetsKeepTheirOwnTime) {
   // Back to the outer period, which the inner budget's runs left alone.
   Stop stop = env.run(*env.busy, 0.8);
   EXPECT_TRUE(stop.stopped);
-  EXPECT_GE(seconds_in(stop.message), 0.25) << stop.message;
+  EXPECT_GE(seconds_in(stop.message).period, 0.25) << stop.message;
+  EXPECT_LT(seconds_in(stop.message).own, seconds_in(stop.message).period) << stop.message;
 }
 
 TEST(Interrupt, ScriptsRunInsideARunCountOnce) {
