@@ -17,16 +17,21 @@ import threading
 import time
 import zlib
 
-SMALL_CONFIG = """[window]
-width = 800
-height = 600
+def game_cfg(width=800, height=600, view="3 2 3", high_def=2):
+    """A windowed game.cfg with a small view box and no autosave in a run."""
+    return f"""[window]
+width = {width}
+height = {height}
 fullscreen = false
 vsync = 0
 [server]
-view_distance = 3 2 3
-high_def_radius = 2
+view_distance = {view}
+high_def_radius = {high_def}
 autosave_period = 10
 """
+
+
+SMALL_CONFIG = game_cfg()
 
 
 class Home:

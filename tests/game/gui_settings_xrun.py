@@ -17,18 +17,9 @@ import signal
 import sys
 import time
 
-from game_env import Checks, Home, noise_in, peak_rss_mib, survive_x_errors, wait_drawn, window_of, xdotool
+from game_env import Checks, game_cfg, Home, noise_in, peak_rss_mib, survive_x_errors, wait_drawn, window_of, xdotool
 
-CONFIG = """[window]
-width = 320
-height = 240
-fullscreen = false
-vsync = 0
-[server]
-view_distance = 1 1 1
-high_def_radius = 1
-autosave_period = 10
-"""
+CONFIG = game_cfg(320, 240, view="1 1 1", high_def=1)
 # Places for the windows on the 1024x768 screen, so that none hides another.
 SLOTS = [(x, y) for y in (0, 260) for x in (0, 340, 680)]
 PARALLEL = 3

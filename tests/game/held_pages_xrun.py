@@ -11,18 +11,9 @@ import os
 import re
 import sys
 
-from game_env import Checks, Home, file_size_limit, player_update
+from game_env import Checks, game_cfg, Home, file_size_limit, player_update
 
-CONFIG = """[window]
-width = 800
-height = 600
-fullscreen = false
-vsync = 0
-[server]
-view_distance = 1 1 1
-high_def_radius = 1
-autosave_period = 10
-"""
+CONFIG = game_cfg(800, 600, view="1 1 1", high_def=1)
 
 # The player's update script: first lets the world around be built, then
 # edits both neighbouring pages, then crosses into one of them. A Vec takes
