@@ -1,7 +1,14 @@
 #include "world/mob_saves.hpp"
 
 #include <algorithm>
-#include <vector>
+
+std::vector<Mob_page_save> populated_pages(Wmap& wmap) {
+  std::vector<Mob_page_save> pages;
+  wmap.for_each([&](glm::ivec3 key, Wmap_page& p) {
+    if (p.has(Wmap_page::populated)) pages.push_back({key, &p});
+  });
+  return pages;
+}
 
 std::int64_t save_mob_pages(std::span<Mob_page_save> pages, std::filesystem::path const& dir, Mob const* skip) {
   std::vector<Mob_page_save*> order;

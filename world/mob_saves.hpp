@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <vector>
 
 struct Mob;
 
@@ -25,6 +26,10 @@ struct Mob_page_save {
   Wmap_page* page;
   bool saved = false; // its file was written (the last time it was)
 };
+
+// The loaded pages whose mobs were read, in slot order: the pages a save of
+// the whole table writes.
+std::vector<Mob_page_save> populated_pages(Wmap& wmap);
 
 // Writes the mob files of these pages (all of them populated): those that
 // gained mobs first, then the others, then again those whose file still

@@ -366,9 +366,6 @@ std::int64_t Wmap::save_cells(fs::path const& dir) {
 }
 
 std::int64_t Wmap::save_mobs(fs::path const& dir) {
-  std::vector<Mob_page_save> pages;
-  for_each([&](glm::ivec3 key, Wmap_page& p) {
-    if (p.has(Wmap_page::populated)) pages.push_back({key, &p});
-  });
+  std::vector<Mob_page_save> pages = populated_pages(*this);
   return save_mob_pages(pages, dir, player);
 }

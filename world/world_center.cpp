@@ -185,10 +185,7 @@ Unsaved World_center::save_all() {
   });
   finish_light(dirty);
   for (glm::ivec3 p : dirty) unsaved.cell_pages += !scene.wmap.save_cells(p, scene.dir);
-  std::vector<Mob_page_save> mobs;
-  scene.wmap.for_each([&](glm::ivec3 key, Wmap_page& page) {
-    if (page.has(Wmap_page::populated)) mobs.push_back({key, &page});
-  });
+  std::vector<Mob_page_save> mobs = populated_pages(scene.wmap);
   unsaved.mob_pages += save_mob_pages(mobs, scene.dir, scene.wmap.player);
   scene.fmap.pages.for_each([&](glm::ivec2 key, Fmap_page& f) {
     unsaved.flat_pages += !f.save_changes(scene.dir, key);
