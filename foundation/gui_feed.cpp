@@ -55,10 +55,12 @@ std::vector<SDL_Event> Gui_feed::next_frame() {
   if (waiting_.size() > most_waiting) {
     n = waiting_.size();
   } else {
+    std::size_t limit = waiting_.size();
+    if (hold_) limit = *hold_ < handed() ? 0 : std::min<std::uint64_t>(limit, *hold_ - handed() + 1);
     std::vector<Changed> changed; // keys pressed or released in this frame
     bool pressed = false;         // a key the GUI acts on went down without text
     bool typed = false;           // text came
-    for (; n < waiting_.size(); ++n) {
+    for (; n < limit; ++n) {
       SDL_Event const& e = waiting_[n];
       if (key_change(e)) {
         SDL_Scancode const key = e.key.keysym.scancode;
@@ -88,7 +90,34 @@ std::vector<SDL_Event> Gui_feed::next_frame() {
     }
   }
   auto const end = waiting_.begin() + static_cast<std::ptrdiff_t>(n);
-  std::vector<SDL_Event> out(waiting_.begin(), end);
+  std::vector<SDL_Event> out;
+  std::copy_if(waiting_.begin(), end, std::back_inserter(out), [](SDL_Event const& e) { return e.type != dropped; });
   waiting_.erase(waiting_.begin(), end);
   return out;
+}
+
+void Gui_feed::open_typing(std::uint64_t at) {
+  hold_ = at;
+  if (at < handed() || at >= pushed_) return;
+  auto const key = static_cast<std::size_t>(at - handed());
+  for (std::size_t i = 0; i < key; ++i)
+    if (waiting_[i].type == SDL_TEXTINPUT) waiting_[i].type = dropped;
+  if (waiting_[key].type != SDL_KEYDOWN) return;
+  muted_ = waiting_[key].key.keysym.scancode;
+  after_muted_ = true; // SDL sends a key's text right after the key
+  for (std::size_t i = key + 1; i < waiting_.size(); ++i) mute(waiting_[i]);
+}
+
+void Gui_feed::mute(SDL_Event& e) {
+  bool const after = after_muted_;
+  after_muted_ = false;
+  if (!muted_) return;
+  if (e.type == SDL_TEXTINPUT) {
+    if (after) e.type = dropped;
+  } else if ((e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) && e.key.keysym.scancode == *muted_) {
+    if (e.type == SDL_KEYUP)
+      muted_.reset();
+    else
+      after_muted_ = true;
+  }
 }

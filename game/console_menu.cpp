@@ -56,6 +56,7 @@ void Console_menu::carry(ImGuiIO& io) {
 }
 
 void Console_menu::update(glm::ivec2 window) {
+  waits_ = false;
   centre_next_window(window, ImVec2(400, 400)); // plain pixels, not scaled
   // The transcript takes what the input line leaves, so the window itself
   // never scrolls.
@@ -196,7 +197,8 @@ void Console_menu::input_line(ImGuiID id) {
   ImGui::SetNextItemWidth(-FLT_MIN);
   // Typing goes to the input line, unless the player has clicked into the
   // transcript: taking the keyboard from there would drop their selection.
-  if (!carried.empty() || !ImGui::IsAnyItemActive()) ImGui::SetKeyboardFocusHere();
+  bool const asks = !carried.empty() || !ImGui::IsAnyItemActive();
+  if (asks) ImGui::SetKeyboardFocusHere();
   bool const active = ImGui::GetActiveID() == id;
   // A field takes characters from the frame after it became active: until
   // then they wait.
@@ -228,6 +230,7 @@ void Console_menu::input_line(ImGuiID id) {
   for (int i = 0; i < hide; ++i)
     if (times[i]) *times[i] = hidden[i];
   entering_ = false;
+  waits_ = asks && ImGui::GetActiveID() != id;
   if (taken_) {
     script->input(entered_);
     entered_.clear();

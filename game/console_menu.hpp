@@ -37,6 +37,9 @@ struct Console_menu {
   // keeps the keyboard for the next line.
   void update();
   void update(glm::ivec2 window);
+  // After a frame: the input line asked for the keyboard and doesn't hold
+  // it yet, so what is typed now would not reach it.
+  bool waits_for_keyboard() const { return waits_; }
 
 private:
   // Keeps the characters typed this frame for the input line.
@@ -48,6 +51,7 @@ private:
   void input_line(ImGuiID id);
   static int on_line(ImGuiInputTextCallbackData* data);
 
+  bool waits_ = false;
   bool entering_ = false; // Enter came this frame: the line is taken
   bool taken_ = false;
   std::string entered_;

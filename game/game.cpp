@@ -94,12 +94,17 @@ void Game::run() {
 void Game::events() {
   SDL_Event event;
   menu_press_at_.reset();
+  console_press_at_.reset();
   while (SDL_PollEvent(&event)) {
     input.handle_event(event);
-    int state = 0;
-    if (!menu_press_at_ && static_cast<std::size_t>(action_menu) < input.bindings.size() &&
-        catch_event(input.bindings[action_menu], event, state) && state == Input::pressed)
-      menu_press_at_ = widgets.feed.pushed();
+    auto const presses = [&](Action a) {
+      int state = 0;
+      return static_cast<std::size_t>(a) < input.bindings.size() && catch_event(input.bindings[a], event, state) &&
+             state == Input::pressed;
+    };
+    if (!menu_press_at_ && presses(action_menu)) menu_press_at_ = widgets.feed.pushed();
+    // The last press is the one a console opened this frame opened on.
+    if (presses(action_console)) console_press_at_ = widgets.feed.pushed();
     widgets.handle_event(event);
     // Closing the window, SIGTERM and SIGINT leave through the quit mode, so
     // the world is saved on the way out.
@@ -124,7 +129,10 @@ void Game::update() {
 }
 
 void Game::update_mode() {
-  if (mode != mode_console) console_exit_ = {};
+  if (mode != mode_console) {
+    console_exit_ = {};
+    widgets.feed.go_on();
+  }
   switch (mode) {
   case mode_roaming: update_roaming(); break;
   case mode_inventory: update_inventory(); break;
@@ -138,6 +146,8 @@ void Game::update_mode() {
 void Game::update_roaming() {
   Mode_keys keys = mode_keys(mode, input.states);
   mode = keys.mode;
+  // What is typed after the console's key is the console's.
+  if (mode == mode_console && console_press_at_) widgets.feed.open_typing(*console_press_at_);
   for (int i = 0; i < keys.open_sounds; ++i) audio.play(std::string("ui.open_menu"));
   if (keys.open_inventory) open_inventory();
   page_borders ^= keys.toggle_page_borders;
@@ -234,5 +244,6 @@ void Game::render_config_menu() {
 
 void Game::render_console() {
   console_menu.update();
+  if (!console_menu.waits_for_keyboard()) widgets.feed.go_on();
   release_mouse();
 }

@@ -65,6 +65,8 @@ private:
   // How many events the GUI had been given before this frame's first press
   // of the menu key.
   std::optional<std::uint64_t> menu_press_at_;
+  // And before this frame's last press of the console key.
+  std::optional<std::uint64_t> console_press_at_;
 
   void apply_menu_keys();
   void release_mouse();

@@ -90,3 +90,42 @@ TEST(Gui_feed, AFloodIsHandedOnWhole) {
   EXPECT_EQ(feed.waiting(), 0u);
   EXPECT_TRUE(feed.next_frame().empty());
 }
+
+namespace {
+
+// The key at `at` of `before` opens a window to type in: the frame that
+// takes it, a frame after `later` is polled while the window's field has
+// no keyboard yet, and the frames once it has (" | " between): " # "
+// between the three.
+std::string opening(std::string const& before, std::uint64_t at, std::string const& later) {
+  Gui_feed feed;
+  for (SDL_Event const& e : key_events(before)) feed.push(e);
+  feed.open_typing(at);
+  std::vector<std::string> parts{key_text(feed.next_frame())};
+  for (SDL_Event const& e : key_events(later)) feed.push(e);
+  parts.push_back(key_text(feed.next_frame()));
+  feed.go_on();
+  std::string rest;
+  while (feed.waiting() > 0) rest.append(rest.empty() ? "" : " | ").append(key_text(feed.next_frame()));
+  parts.push_back(rest);
+  return parts[0] + " # " + parts[1] + " # " + parts[2];
+}
+
+} // namespace
+
+TEST(Gui_feed, WhatComesAfterAKeyThatOpensTypingWaitsForTheField) {
+  struct Case { char const* before; std::uint64_t at; std::string later; char const* frames; } const cases[] = {
+      // Text typed before the key was the game's; the key's own text too.
+      {"+W 'w -W +. '.", 3, "", "+W -W +. #  # "},
+      // What comes after it, in the same poll or a later one, waits whole.
+      {"+. '. +P 'p -. -P", 0, typing("q"), "+. #  # +P 'p -. -P +Q 'q -Q"},
+      {"+. '. -.", 0, typing("1") + " +Return -Return " + typing("2"),
+       "+. #  # -. +1 '1 -1 +Return | -Return +2 '2 -2"},
+      // Held, the key types nothing until it goes up; then it types.
+      {"+. '. *. '.", 0, "*. '. +A 'a *. '. -. +. '. -.",
+       "+. #  # *. *. +A 'a *. -. +. '. -."},
+      // A key the GUI acts on before the opening key keeps its own frame.
+      {"+Return -Return +. '.", 2, typing("x"), "+Return # -Return +. # +X 'x -X"},
+  };
+  for (auto const& c : cases) EXPECT_EQ(opening(c.before, c.at, c.later), c.frames) << c.before << " / " << c.later;
+}

@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -31,6 +33,12 @@ struct Console_typing : testing::Test {
     w.update();
     console.update({640, 480});
     w.render();
+  }
+  // A frame of the game in the console: what waits for the input line goes
+  // on once the line holds the keyboard.
+  void game_frame(Widgets& w) {
+    frame(w);
+    if (!console.waits_for_keyboard()) w.feed.go_on();
   }
 };
 
@@ -75,5 +83,50 @@ TEST_F(Console_typing, WhatIsTypedReachesTheLineInAboutAFramePerKeyTheGuiActsOn)
     EXPECT_EQ(script.transcript.text(), c.transcript) << c.keys.substr(0, 200);
     EXPECT_EQ(std::string(console.input.data()), c.field) << c.keys.substr(0, 200);
     EXPECT_LE(frames, c.most_frames) << c.keys.substr(0, 200);
+  }
+}
+
+TEST_F(Console_typing, WhatIsTypedRightAfterTheConsoleKeyReachesTheLineWhole) {
+  struct Case {
+    char const* what;
+    std::string opening;             // polled before the frame the console opens in, its key included
+    std::vector<std::string> later;  // each polled before a later frame
+    char const* transcript;
+    char const* field;
+  } const cases[] = {
+      {"text and Return with the key", "+W 'w -W +. '. " + typing("20+3") + " -. +Return -Return", {}, "> 20+3\n23\n",
+       ""},
+      {"text in the next frame", "+. '. -.", {typing("20+3") + " +Return -Return"}, "> 20+3\n23\n", ""},
+      {"text over three frames", "+. '. " + typing("2"), {typing("0+") + " -.", typing("3") + " +Return -Return"},
+       "> 20+3\n23\n", ""},
+      {"text left in the line", "+. '. " + typing("ab"), {"-. " + typing("c")}, "", "abc"},
+      // Its own text, repeats included, never; the key pressed again types.
+      {"the key held", "+. '. *. '.", {typing("4") + " *. '. -.", typing(".5")}, "", "4.5"},
+  };
+  for (auto const& c : cases) {
+    Widgets w(media, game_font());
+    ImGui::GetIO().IniFilename = nullptr;
+    script.transcript.clear();
+    console.input[0] = '\0';
+    for (int i = 0; i < 2; ++i) {
+      // Roaming: no console window.
+      w.update();
+      w.render();
+    }
+    std::uint64_t at = w.feed.pushed();
+    for (SDL_Event e : key_events(c.opening)) {
+      if (e.type == SDL_KEYDOWN && e.key.keysym.scancode == SDL_SCANCODE_PERIOD && !e.key.repeat) at = w.feed.pushed();
+      w.handle_event(e);
+    }
+    w.feed.open_typing(at);
+    game_frame(w);
+    for (auto const& poll : c.later) {
+      for (SDL_Event e : key_events(poll)) w.handle_event(e);
+      game_frame(w);
+    }
+    for (int frames = 0; w.feed.waiting() > 0 && frames < 100; ++frames) game_frame(w);
+    game_frame(w);
+    EXPECT_EQ(script.transcript.text(), c.transcript) << c.what;
+    EXPECT_EQ(std::string(console.input.data()), c.field) << c.what;
   }
 }
