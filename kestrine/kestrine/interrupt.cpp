@@ -13,9 +13,8 @@ namespace {
 // The budget of this thread's script runs, if any.
 thread_local Budget* current_budget = nullptr;
 
-std::int64_t now_ns() noexcept {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+std::chrono::nanoseconds steady_now() {
+  return std::chrono::steady_clock::now().time_since_epoch();
 }
 
 // Often enough that a close request or an overrun is seen within a tenth of
@@ -59,8 +58,9 @@ Budget::Period::~Period() {
   if (--budget_.periods_ == 0) budget_.spent_.store(0);
 }
 
-Budget::Budget(std::chrono::nanoseconds limit, std::function<void()> poll)
-    : limit_(limit), tick_(tick_for(limit)), poll_(std::move(poll)), outer_(current_budget) {
+Budget::Budget(std::chrono::nanoseconds limit, std::function<void()> poll, Clock clock)
+    : limit_(limit), tick_(tick_for(limit)), poll_(std::move(poll)), clock_(clock ? std::move(clock) : steady_now),
+      outer_(current_budget) {
   watchdog_ = std::thread([this] { watch(); });
   current_budget = this;
 }
@@ -80,10 +80,10 @@ void Budget::watch() {
   std::unique_lock<std::mutex> lock(mutex_);
   while (!wake_.wait_for(lock, tick_, [this] { return stopping_; })) {
     std::int64_t const started = started_.load();
-    if (started == 0) continue;
+    if (started == no_run) continue;
     // Only a hint: the script's thread checks the time itself.
-    std::int64_t const ran = now_ns() - started;
-    if (ran >= tick || spent_.load() + ran > limit_.count()) interrupt_word.fetch_or(interrupt_look);
+    std::int64_t const ran = now() - started;
+    if (ran >= tick || spent_.load() + ran >= limit_.count()) interrupt_word.fetch_or(interrupt_look);
   }
 }
 
@@ -95,14 +95,14 @@ Timed_run::Timed_run() noexcept : budget_(current_budget) {
     budget_->spent_.store(0, std::memory_order_relaxed);
   else if (budget_->spent_.load(std::memory_order_relaxed) >= budget_->limit_.count())
     interrupt_word.fetch_or(interrupt_look); // nothing left of the period: stop at the first look
-  budget_->started_.store(now_ns(), std::memory_order_relaxed);
+  budget_->started_.store(budget_->now(), std::memory_order_relaxed);
 }
 
 Timed_run::~Timed_run() {
   if (budget_ && --budget_->depth_ == 0) {
-    std::int64_t const ran = now_ns() - budget_->started_.load(std::memory_order_relaxed);
+    std::int64_t const ran = budget_->now() - budget_->started_.load(std::memory_order_relaxed);
     budget_->spent_.store(budget_->spent_.load(std::memory_order_relaxed) + ran, std::memory_order_relaxed);
-    budget_->started_.store(0, std::memory_order_relaxed);
+    budget_->started_.store(Budget::no_run, std::memory_order_relaxed);
     if (interrupt_word.load(std::memory_order_relaxed) & interrupt_look) interrupt_word.fetch_and(~interrupt_look);
   }
 }
@@ -112,9 +112,9 @@ void check_interrupt() {
   // Another thread's watchdog asks its own scripts to look, not these.
   if (budget && budget->depth_ > 0 && (interrupt_word.load() & interrupt_look)) {
     interrupt_word.fetch_and(~interrupt_look);
-    std::int64_t const own = now_ns() - budget->started_.load();
+    std::int64_t const own = budget->now() - budget->started_.load();
     std::int64_t const counted = budget->spent_.load() + own;
-    if (counted > budget->limit_.count())
+    if (counted >= budget->limit_.count())
       throw Interrupted(Interrupted::Cause::budget, too_long(own, budget->periods_ > 0 ? counted : -1));
     if (budget->poll_) budget->poll_();
   }

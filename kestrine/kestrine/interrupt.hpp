@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -45,15 +46,16 @@ void request_interrupt() noexcept;
 // `Period` of the budget is open: then the time of every run within the
 // period adds up, so a host gives all the scripts of one frame a single
 // limit by opening a period for the frame. The script running when the
-// time counted passes the limit is stopped with "script ran too long:
+// time counted reaches the limit is stopped with "script ran too long:
 // stopped after N.N s", N.N being its own time, followed within a period by
 // " (the frame's scripts: T.T s)", T.T being the period's; a run that starts
 // when its period's time is already used up is stopped at its first look.
 //
-// A watchdog thread looks every `tick()`; while one run lasts longer than
-// that, the script also calls `poll` on its own thread now and then, so the
-// host can notice a close request. Budgets nest on a thread: the newest one
-// counts.
+// A watchdog thread looks every `tick()` of real time; while one run lasts
+// longer than that, the script also calls `poll` on its own thread now and
+// then, so the host can notice a close request. How long runs last, for
+// the watchdog and for the script, is read from the budget's clock. Budgets
+// nest on a thread: the newest one counts.
 class Budget {
 public:
   // The runs between its opening and its closing share the limit. Opened
@@ -70,7 +72,12 @@ public:
     Budget& budget_;
   };
 
-  explicit Budget(std::chrono::nanoseconds limit, std::function<void()> poll = {});
+  // The time since some fixed start, read on the budget's thread and on the
+  // watchdog's. None given: the steady clock. A test gives one it sets, so
+  // that what stays within the limit does not depend on the scheduler.
+  using Clock = std::function<std::chrono::nanoseconds()>;
+
+  explicit Budget(std::chrono::nanoseconds limit, std::function<void()> poll = {}, Clock clock = {});
   ~Budget();
   Budget(Budget const&) = delete;
   Budget& operator=(Budget const&) = delete;
@@ -83,15 +90,19 @@ private:
   friend void check_interrupt();
 
   void watch();
+  std::int64_t now() const { return clock_().count(); }
 
   std::chrono::nanoseconds const limit_;
   std::chrono::nanoseconds const tick_;
   std::function<void()> const poll_;
+  Clock const clock_;
   Budget* const outer_;
   int depth_ = 0;   // runs in progress, touched only on the owning thread
   int periods_ = 0; // open periods, likewise
-  std::atomic<std::int64_t> started_{0}; // start of the outermost run; 0: none
-  std::atomic<std::int64_t> spent_{0};   // by the finished runs of the open period
+  // Start of the outermost run, or `no_run`: a clock may read 0.
+  static constexpr std::int64_t no_run = std::numeric_limits<std::int64_t>::min();
+  std::atomic<std::int64_t> started_{no_run};
+  std::atomic<std::int64_t> spent_{0}; // by the finished runs of the open period
   std::mutex mutex_;
   std::condition_variable wake_;
   bool stopping_ = false;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/set_clock.hpp"
+
 #include <algorithm>
 #include <chrono>
 #include <memory>
@@ -58,9 +60,10 @@ struct Stop {
   std::string message;
 };
 
-Stop run(Standalone const& script) {
+Stop run(Standalone const& script, Int arg = 0) {
+  Val a(arg);
   try {
-    script();
+    script(&a, 1);
   } catch (Interrupted const& e) {
     return {true, e.cause(), e.what()};
   }
@@ -100,7 +103,9 @@ TEST(Interrupt, StopsRunawayScriptsWhenRequested) {
   }
 }
 
-TEST(Interrupt, StopsRunawayScriptsAtTheBudget) {
+TEST(Interrupt, OnTheSteadyClockRunawaysStopAndShortScriptsFinish) {
+  // The one test of the budget on real time: whatever the load, a runaway
+  // is stopped only late, and a short script is far within an hour.
   for (auto const& r : runaways) {
     Recursing env(r.text);
     Budget budget(100ms);
@@ -115,6 +120,9 @@ TEST(Interrupt, StopsRunawayScriptsAtTheBudget) {
       EXPECT_EQ(env.deepest, Recursing::max_depth);
     }
   }
+  Scope scope;
+  Budget budget(1h);
+  EXPECT_EQ(eval(scope, "t = 0\nfor i in [1, 2, 3]:\n    t = t + i\nreturn t\n"), Val(Int{6}));
 }
 
 TEST(Interrupt, ConsoleGoesOnAfterAStop) {
@@ -129,69 +137,52 @@ TEST(Interrupt, ConsoleGoesOnAfterAStop) {
   EXPECT_EQ(console(scope, "x > 5"), Val(true)); // the loop's stores stay done
 }
 
-TEST(Interrupt, ScriptsWithinTheBudgetFinish) {
-  // A run that lasts past the watchdog's first look, which makes it poll,
-  // and then ends by itself.
-  int polls = 0;
-  Scope scope;
-  scope.add("polled", Val(Fun([&polls] { return polls > 0; })));
-  Budget budget(1s, [&polls] { ++polls; });
-  ASSERT_LT(budget.tick(), budget.limit());
-  Standalone script(scope, "n = 0\nwhile !polled():\n    n = n + 1\nreturn n > 0\n");
-  EXPECT_EQ(script(), Val(true));
-  EXPECT_EQ(eval(scope, "t = 0\nfor i in [1, 2, 3]:\n    t = t + i\nreturn t\n"), Val(Int{6}));
+TEST(Interrupt, TheWatchdogLooksAtTheBudgetsClock) {
+  // The run naps past a tick of its clock, then loops until a poll after
+  // the nap: only the watchdog makes it look, and the clock then decides.
+  struct Case {
+    char const* what;
+    Int nap;          // of a limit of 1 s
+    bool request;     // the poll requests a stop, as the game's does on a close
+    char const* stop; // "": the run ends by itself
+  } const cases[] = {
+      {"within the limit it is polled and ends", 500, false, ""},
+      {"at the limit it is stopped", 1000, false, "script ran too long: stopped after 1.0 s"},
+      {"a poll may request the stop", 500, true, "script interrupted"},
+  };
+  for (auto const& c : cases) {
+    Set_clock clock;
+    Scope scope;
+    clock.add_to(scope);
+    Int polls = 0;
+    scope.add("polls", Val(Fun([&polls] { return polls; })));
+    Budget budget(
+        1s,
+        [&] {
+          ++polls;
+          if (c.request) request_interrupt();
+        },
+        clock.clock());
+    ASSERT_LT(budget.tick(), std::chrono::milliseconds(c.nap));
+    Standalone script(scope, "nap(@0)\nn = polls()\nwhile polls() == n:\n    x = 1\n");
+    EXPECT_EQ(run(script, c.nap).message, c.stop) << c.what;
+  }
 }
 
-TEST(Interrupt, APollMayRequestTheStop) {
-  // As the game does when the window is closed during a long script.
-  Scope scope;
-  Budget budget(10s, [] { request_interrupt(); });
-  Standalone script(scope, "while 1:\n    x = 1\n");
-  Stop stop = run(script);
-  EXPECT_EQ(stop.cause, Interrupted::Cause::request);
-  EXPECT_EQ(stop.message, "script interrupted");
-}
-
-TEST(Interrupt, NestedRunsCountFromTheOutermost) {
-  // Each inner run ends quickly, but the outer one keeps going.
-  Scope scope;
-  std::unique_ptr<Standalone> inner;
-  scope.add("inner", Val(Fun([&inner] { (*inner)(); })));
-  inner = std::make_unique<Standalone>(scope, "y = 1\n");
-  Standalone outer(scope, "while 1:\n    inner()\n");
-  Budget budget(80ms);
-  EXPECT_EQ(run(outer).cause, Interrupted::Cause::budget);
-}
-
-// Scripts that last a given share of a budget's limit, timed by the host:
-// "busy" loops (looking at every call of clock), "nap" sleeps inside one
-// call and so passes the limit without looking, "quick" just makes one call.
+// Scripts whose time is a set clock's, their argument's milliseconds of it:
+// "busy" loops, spending a millisecond at a time and looking after each;
+// "nap" spends it all in one call and ends without a look; "quick" makes one
+// call and spends nothing.
 struct Timed_scripts {
-  std::chrono::milliseconds const limit;
+  Set_clock clock;
   Scope scope;
   std::unique_ptr<Standalone> busy, nap, quick;
 
-  explicit Timed_scripts(std::chrono::milliseconds limit_) : limit(limit_) {
-    auto const start = std::chrono::steady_clock::now();
-    scope.add("clock", Val(Fun([start] {
-                using std::chrono::steady_clock;
-                return Int{std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now() - start).count()};
-              })));
-    scope.add("sleep", Val(Fun([](Int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); })));
-    busy = std::make_unique<Standalone>(scope, "s = clock()\nwhile clock() - s < @0:\n    x = 1\n");
-    nap = std::make_unique<Standalone>(scope, "sleep(@0)\n");
-    quick = std::make_unique<Standalone>(scope, "x = 1\nsleep(0)\n");
-  }
-
-  // Runs the script for its share of the limit.
-  Stop run(Standalone const& script, double share) const {
-    Val ms(Int(static_cast<double>(limit.count()) * share));
-    try {
-      script(&ms, 1);
-    } catch (Interrupted const& e) {
-      return {true, e.cause(), e.what()};
-    }
-    return {};
+  Timed_scripts() {
+    clock.add_to(scope);
+    busy = std::make_unique<Standalone>(scope, "i = 0\nwhile i < @0:\n    spend(1)\n    i = i + 1\n");
+    nap = std::make_unique<Standalone>(scope, "nap(@0)\n");
+    quick = std::make_unique<Standalone>(scope, "x = 1\nnap(0)\n");
   }
 };
 
@@ -199,9 +190,9 @@ TEST(Interrupt, RunsOfOnePeriodShareTheLimit) {
   enum Period { same, fresh, inner }; // before the step: go on, a new period, one more opened inside
   struct Step {
     std::unique_ptr<Standalone> Timed_scripts::*script;
-    double share;
+    Int ms;
     Period period;
-    bool stopped;
+    char const* stop; // "": the run ends by itself
   };
   constexpr auto busy = &Timed_scripts::busy, nap = &Timed_scripts::nap, quick = &Timed_scripts::quick;
   struct Case {
@@ -209,40 +200,46 @@ TEST(Interrupt, RunsOfOnePeriodShareTheLimit) {
     bool periods;
     std::vector<Step> steps;
   } const cases[] = {
-      {"the run that passes the period's limit is stopped",
-       true, {{busy, 0.35, same, false}, {busy, 0.35, same, false}, {busy, 0.8, same, true}}},
+      {"the run that reaches the period's limit is stopped there",
+       true, {{busy, 350, same, ""}, {busy, 350, same, ""},
+              {busy, 800, same, "script ran too long: stopped after 0.3 s (the frame's scripts: 1.0 s)"}}},
+      {"a millisecond short of the limit the runs finish",
+       true, {{busy, 350, same, ""}, {busy, 649, same, ""}, {quick, 0, same, ""},
+              {busy, 1, same, "script ran too long: stopped after 0.0 s (the frame's scripts: 1.0 s)"}}},
       {"without a period each run has the whole limit",
-       false, {{busy, 0.35, same, false}, {busy, 0.35, same, false}, {busy, 0.8, same, false}}},
+       false, {{busy, 350, same, ""}, {busy, 800, same, ""}, {busy, 999, same, ""},
+               {busy, 1500, same, "script ran too long: stopped after 1.0 s"}}},
       {"a new period starts afresh",
-       true, {{busy, 0.7, same, false}, {busy, 0.7, fresh, false}, {busy, 0.7, fresh, false}}},
+       true, {{busy, 700, same, ""}, {busy, 700, fresh, ""}, {busy, 700, fresh, ""}}},
       {"a first period does not count the runs before it",
-       false, {{busy, 0.7, same, false}, {busy, 0.7, fresh, false}}},
+       false, {{busy, 700, same, ""}, {busy, 700, fresh, ""}}},
       {"runs well inside the limit all finish",
-       true, {{busy, 0.1, same, false}, {quick, 0, same, false}, {busy, 0.1, same, false}, {nap, 0.1, same, false},
-              {busy, 0.1, same, false}}},
+       true, {{busy, 100, same, ""}, {quick, 0, same, ""}, {busy, 100, same, ""}, {nap, 100, same, ""},
+              {busy, 100, same, ""}}},
       {"a run that starts with the period used up stops at its first look",
-       true, {{nap, 1.1, same, false}, {quick, 0, same, true}, {quick, 0, fresh, false}}},
+       true, {{nap, 1100, same, ""},
+              {quick, 0, same, "script ran too long: stopped after 0.0 s (the frame's scripts: 1.1 s)"},
+              {quick, 0, fresh, ""}}},
+      {"a period used up to the limit is used up",
+       true, {{nap, 1000, same, ""},
+              {quick, 0, same, "script ran too long: stopped after 0.0 s (the frame's scripts: 1.0 s)"}}},
       {"a period opened inside another is part of it",
-       true, {{busy, 0.7, same, false}, {busy, 0.8, inner, true}}},
+       true, {{busy, 700, same, ""},
+              {busy, 800, inner, "script ran too long: stopped after 0.3 s (the frame's scripts: 1.0 s)"}}},
   };
   for (auto const& c : cases) {
-    Timed_scripts env(250ms);
-    Budget budget(env.limit);
+    Timed_scripts env;
+    Budget budget(1s, {}, env.clock.clock());
     std::vector<std::unique_ptr<Budget::Period>> open;
     if (c.periods) open.push_back(std::make_unique<Budget::Period>(budget));
     for (std::size_t i = 0; i < c.steps.size(); ++i) {
       Step const& s = c.steps[i];
       if (s.period == fresh) open.clear();
       if (s.period != same) open.push_back(std::make_unique<Budget::Period>(budget));
-      Stop stop = env.run(*(env.*s.script), s.share);
-      EXPECT_EQ(stop.stopped, s.stopped) << c.what << ", run " << i << ": " << stop.message;
+      Stop const stop = run(*(env.*s.script), s.ms);
+      EXPECT_EQ(stop.message, s.stop) << c.what << ", run " << i;
       if (stop.stopped) {
         EXPECT_EQ(stop.cause, Interrupted::Cause::budget) << c.what;
-        // The stopped run's own time, and the period's, which is more.
-        Said const said = seconds_in(stop.message);
-        EXPECT_GE(said.period, 0.25) << c.what << ": " << stop.message;
-        EXPECT_GE(said.own, 0) << c.what << ": " << stop.message;
-        EXPECT_LT(said.own, said.period) << c.what << ": " << stop.message;
       }
     }
     while (!open.empty()) open.pop_back(); // innermost first
@@ -250,35 +247,38 @@ TEST(Interrupt, RunsOfOnePeriodShareTheLimit) {
 }
 
 TEST(Interrupt, NestedBudgetsKeepTheirOwnTime) {
-  Timed_scripts env(250ms);
-  Budget outer(env.limit);
+  Timed_scripts env;
+  Budget outer(1s, {}, env.clock.clock());
   Budget::Period frame(outer);
-  EXPECT_FALSE(env.run(*env.busy, 0.6).stopped);
+  EXPECT_FALSE(run(*env.busy, 600).stopped);
   {
     // The newest budget counts, a run at a time: the outer period's time is
     // not its own.
-    Budget inner(env.limit);
-    EXPECT_FALSE(env.run(*env.busy, 0.6).stopped);
-    EXPECT_FALSE(env.run(*env.busy, 0.6).stopped);
+    Budget inner(1s, {}, env.clock.clock());
+    EXPECT_FALSE(run(*env.busy, 600).stopped);
+    EXPECT_FALSE(run(*env.busy, 600).stopped);
   }
   // Back to the outer period, which the inner budget's runs left alone.
-  Stop stop = env.run(*env.busy, 0.8);
-  EXPECT_TRUE(stop.stopped);
-  EXPECT_GE(seconds_in(stop.message).period, 0.25) << stop.message;
-  EXPECT_LT(seconds_in(stop.message).own, seconds_in(stop.message).period) << stop.message;
+  EXPECT_EQ(run(*env.busy, 800).message, "script ran too long: stopped after 0.4 s (the frame's scripts: 1.0 s)");
 }
 
 TEST(Interrupt, ScriptsRunInsideARunCountOnce) {
-  Timed_scripts env(250ms);
-  env.scope.add("inner", Val(Fun([&env] {
-                  Val ms(Int(env.limit.count() / 4));
-                  (*env.busy)(&ms, 1);
+  // "inner" runs the busy script: a run inside its caller's, counted with
+  // the caller's and not again.
+  Timed_scripts env;
+  env.scope.add("inner", Val(Fun([&env](Int ms) {
+                  Val arg(ms);
+                  (*env.busy)(&arg, 1);
                 })));
-  Standalone three_inner(env.scope, "inner()\ninner()\ninner()\n");
-  Budget budget(env.limit);
-  Budget::Period frame(budget);
-  EXPECT_FALSE(run(three_inner).stopped);
-  EXPECT_FALSE(env.run(*env.busy, 0.1).stopped);
+  Standalone calls(env.scope, "i = 0\nwhile i < @0:\n    inner(250)\n    i = i + 1\n");
+  Budget budget(1s, {}, env.clock.clock());
+  {
+    Budget::Period frame(budget);
+    EXPECT_EQ(run(calls, 3).message, "");
+    EXPECT_EQ(run(*env.busy, 249).message, ""); // 999 ms in all
+  }
+  // Inner runs that each end well within the limit add up in the outer one.
+  EXPECT_EQ(run(calls, 8).message, "script ran too long: stopped after 1.0 s");
 }
 
 TEST(Interrupt, NamingAFailedScriptKeepsWhatItWas) {
