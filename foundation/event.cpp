@@ -299,6 +299,7 @@ Input::Input(std::vector<Event_catcher>& bindings_)
     : bindings(bindings_), states(bindings_.size(), up), last_press(bindings_.size(), 0) {}
 
 bool Input::handle_event(SDL_Event const& e) {
+  if (e.type == SDL_MOUSEMOTION) motion += glm::ivec2(e.motion.xrel, e.motion.yrel);
   if (capture >= 0 && static_cast<std::size_t>(capture) >= bindings.size()) capture = -1;
   if (capture >= 0) {
     Event_catcher c = make_event_catcher(e);
@@ -324,4 +325,5 @@ bool Input::handle_event(SDL_Event const& e) {
 
 void Input::update() {
   for (auto& s : states) s = (s & (pressed | held)) ? held : up;
+  motion = glm::ivec2(0);
 }

@@ -3,6 +3,8 @@
 // game.cfg and their display names for the menus.
 #include <SDL.h>
 
+#include <glm/vec2.hpp>
+
 #include <cstdint>
 #include <iosfwd>
 #include <variant>
@@ -96,12 +98,16 @@ struct Input {
   std::vector<std::uint64_t> last_press; // ms ticks
   std::int32_t capture = -1;             // binding to replace with the next capturable event
   std::uint64_t (*ticks)() = SDL_GetTicks64; // millisecond clock
+  // The pointer's motion this frame, in pixels, as SDL's motion events
+  // report it (also in relative mouse mode, where no position moves).
+  glm::ivec2 motion{0};
 
   explicit Input(std::vector<Event_catcher>& bindings_);
 
   // Offers one event to every binding (or to the capture); true when it
-  // changed a state or a binding.
+  // changed a state or a binding. Motion adds to `motion` either way.
   bool handle_event(SDL_Event const& e);
-  // Once a frame: presses become held, releases become up.
+  // Once a frame: presses become held, releases become up, the motion is
+  // gone.
   void update();
 };

@@ -151,11 +151,10 @@ void Player_motion::remember(Body const& body) {
   prev_pos = body.position;
 }
 
-void turn_body(Body& body, glm::ivec2 mouse, glm::ivec2 window, bool released) {
+void turn_body(Body& body, glm::ivec2 motion, glm::ivec2 window, bool released) {
   if (!released) {
-    glm::ivec2 d = mouse - window / 2;
-    if (std::abs(d.x) < window.x / 4) body.angles.y -= static_cast<float>(d.x) * 0.0025f;
-    if (std::abs(d.y) < window.y / 4) body.angles.x -= static_cast<float>(d.y) * 0.0025f;
+    if (std::abs(motion.x) < window.x / 4) body.angles.y -= static_cast<float>(motion.x) * 0.0025f;
+    if (std::abs(motion.y) < window.y / 4) body.angles.x -= static_cast<float>(motion.y) * 0.0025f;
   }
   body.angles.x = std::clamp(body.angles.x, -1.5707964f, 1.5707964f);
 }
@@ -268,10 +267,14 @@ void Player::update() {
 void Player::Impl::update_rotation(Body& body) {
   int w = 0, h = 0;
   if (SDL_Window* window = SDL_GL_GetCurrentWindow()) SDL_GetWindowSize(window, &w, &h);
-  int x = 0, y = 0;
-  SDL_GetMouseState(&x, &y);
-  turn_body(body, {x, y}, {w, h}, context->mouse_released);
-  // In relative mouse mode this moves only the position SDL reports.
+  // The frame's motion events, not the position SDL keeps: the first look
+  // after a window can come before relative mode is back on (the window
+  // closed by a click, or that frame not drawn); its warp then moves the
+  // real pointer, and relative mode under X11 drops the motion that tells
+  // SDL, so the position would stay where the pointer was in the window.
+  turn_body(body, context->input.motion, {w, h}, context->mouse_released);
+  // Where the next window shows the pointer (relative mode off puts it back
+  // at the position SDL keeps).
   SDL_WarpMouseInWindow(nullptr, w / 2, h / 2);
   context->mouse_released = false;
 }

@@ -83,11 +83,11 @@ struct Player_motion {
   void remember(Body const& body);
 };
 
-// The mouse look for the pointer at `mouse` in a window of `window` pixels:
-// the offset from the centre turns the body, except on an axis where it
-// jumped a quarter of the window or more. With `released` (a menu just had
-// the pointer) nothing turns. Pitch stays within straight up and down.
-void turn_body(Body& body, glm::ivec2 mouse, glm::ivec2 window, bool released);
+// The mouse look for one frame's pointer `motion` in a window of `window`
+// pixels: the motion turns the body, except on an axis where it jumped a
+// quarter of the window or more. With `released` (a menu just had the
+// pointer) nothing turns. Pitch stays within straight up and down.
+void turn_body(Body& body, glm::ivec2 motion, glm::ivec2 window, bool released);
 
 // 0, or 1 for a free two-cell space over a solid cell, 100 over a climbable
 // one.

@@ -118,17 +118,19 @@ TEST(Player, ClimbsAfterItsModesCountWhereItLooks) {
 }
 
 TEST(Player, MouseJumpsOfAQuarterWindowAreDropped) {
-  struct Case { char const* name; glm::ivec2 mouse; bool released; float pitch, expect_pitch, expect_yaw;
+  struct Case { char const* name; glm::ivec2 motion; bool released; float pitch, expect_pitch, expect_yaw;
   } const cases[] = {
-      {"just under a quarter", {201, 449}, false, 0.0f, -0.3725f, 0.4975f},
-      {"a quarter in x only", {600, 310}, false, 0.0f, -0.025f, 0.0f},
-      {"just after a menu", {410, 310}, true, 0.0f, 0.0f, 0.0f},
-      {"straight up at most", {400, 200}, false, 1.5f, 1.5707964f, 0.0f},
+      {"just under a quarter", {-199, 149}, false, 0.0f, -0.3725f, 0.4975f},
+      {"a quarter in x only", {200, 10}, false, 0.0f, -0.025f, 0.0f},
+      {"a quarter back in y only", {-8, -150}, false, 0.0f, 0.0f, 0.02f},
+      {"just after a menu", {10, 10}, true, 0.0f, 0.0f, 0.0f},
+      {"straight up at most", {0, -100}, false, 1.5f, 1.5707964f, 0.0f},
+      {"straight down at most", {0, 100}, false, -1.5f, -1.5707964f, 0.0f},
   };
   for (auto const& c : cases) {
     Body b;
     b.angles = {c.pitch, 0.0f};
-    turn_body(b, c.mouse, {800, 600}, c.released);
+    turn_body(b, c.motion, {800, 600}, c.released);
     EXPECT_NEAR(b.angles.x, c.expect_pitch, 1e-6f) << c.name;
     EXPECT_NEAR(b.angles.y, c.expect_yaw, 1e-6f) << c.name;
   }
