@@ -30,8 +30,8 @@ RESUME = (330, 244)
 SETTINGS = (400, 268)
 # Key presses and the gaps after them span a few frames, so no press and
 # release fall in one frame even in a sanitizer build.
-HOLD = 0.1
-GAP = 0.1
+HOLD = 0.15
+GAP = 0.15
 # Longer than the 50 ms after which a frame is not drawn.
 STALL = 0.08
 # The motion at the end, in small steps (a quarter window in one frame is
