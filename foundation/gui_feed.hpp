@@ -55,7 +55,6 @@ public:
   // keyboard.
   void open_typing(std::uint64_t at);
   void go_on() { hold_.reset(); }
-  bool holding() const { return hold_.has_value(); }
   std::size_t waiting() const { return waiting_.size(); }
   // Events pushed and handed over since the start: every event pushed
   // before the n-th has reached the GUI once handed() >= n.

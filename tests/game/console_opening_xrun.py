@@ -54,18 +54,6 @@ def main():
             ticks = game.stdout().count("tick\n") - start
             return seconds / max(ticks, 1)
 
-        def slow_console(line):
-            """A line through the console at slow frames, each key held over
-            a frame but shorter than the key repeat's delay."""
-            since = len(game.stdout())
-            hold("period", 0.5)
-            time.sleep(3 * FRAME)
-            xdotool("type", "--delay", "12", line)
-            hold("Return", 0.5)
-            game.wait_for_output(f"> {line}\n", STALL, since)
-            hold("Escape", 0.5)
-            time.sleep(3 * FRAME)
-
         try:
             game.wait_for("Ready!", READY_TIMEOUT)
             wait_drawn(focus())
@@ -86,8 +74,10 @@ def main():
                     break
             want = max(1, round(stones * (FRAME - base) / max(spent - base, 1e-3)))
             if want != stones:
-                slow_console(f'give(u, "basic.stone", {want - stones})' if want > stones
-                             else f'take(u, "basic.stone", {stones - want})')
+                # Keys held over a slow frame, yet shorter than the key
+                # repeat's delay.
+                game.console(f'give(u, "basic.stone", {want - stones})' if want > stones
+                             else f'take(u, "basic.stone", {stones - want})', STALL, held=0.5, settle=3 * FRAME)
                 stones = want
             spent = frame_time(3.0)
             print(f"frames of {spent:.2f} s ({stones} stones; {base:.3f} s without)")

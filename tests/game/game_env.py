@@ -177,25 +177,27 @@ class Game:
         raise AssertionError(f"no {text!r} on standard output within {timeout} s; it holds:\n{self.stdout()}\n"
                              f"the log:\n{self.log()}")
 
-    def enter(self, line):
+    def enter(self, line, held=0.25, settle=0.3):
         """Opens the console and enters one line, without waiting for it to
-        run; returns the length of standard output before it."""
+        run; returns the length of standard output before it. Its keys are
+        held `held` seconds, and typing starts `settle` seconds after the
+        console's key (slow frames want both longer)."""
         since = len(self.stdout())
-        hold("period")
-        time.sleep(0.3)
+        hold("period", held)
+        time.sleep(settle)
         xdotool("type", "--delay", "60", line)
-        hold("Return")
+        hold("Return", held)
         return since
 
-    def console(self, line, timeout=15):
+    def console(self, line, timeout=15, held=0.25, settle=None):
         """Opens the console, enters one line and closes it again; returns
         what the console wrote for it (the echo first)."""
-        since = self.enter(line)
+        since = self.enter(line, held, 0.3 if settle is None else settle)
         out = self.wait_for_output(f"> {line}\n", timeout, since)
         # The echo comes out together with what the line printed.
         out = out[out.index(f"> {line}\n"):]
-        hold("Escape")
-        time.sleep(0.2)
+        hold("Escape", held)
+        time.sleep(0.2 if settle is None else settle)
         return out[len(line) + 3:]
 
     def wait_end(self, timeout):
