@@ -229,6 +229,26 @@ def xdotool(*args):
     return subprocess.run(["xdotool", *args], check=True, capture_output=True, text=True, timeout=20).stdout
 
 
+def find_window(*criteria, timeout=60):
+    """The first window that meets every criterion (xdotool search flags),
+    once there is one. Each look is a search of its own, short and tried
+    again: a search fails outright when a window it walks past closes, as
+    other games' windows do while games start and end beside this one."""
+    end = time.monotonic() + timeout
+    last = ""
+    while time.monotonic() < end:
+        try:
+            found = subprocess.run(["xdotool", "search", "--all", *criteria], capture_output=True, text=True,
+                                   timeout=5)
+            if found.stdout.split():
+                return found.stdout.split()[0]
+            last = found.stderr.strip()
+        except subprocess.TimeoutExpired:
+            last = "a search that took over 5 s"
+        time.sleep(0.2)
+    raise AssertionError(f"no window {' '.join(criteria)} within {timeout} s (last look: {last or 'none found'})")
+
+
 class Checks:
     """Failed checks collected to the end of a run, so one run says all it
     found: call with (what, ok, detail); `report` prints the failures and
@@ -281,7 +301,7 @@ def noise_in(log):
 
 def focus(name="terrafold"):
     """The game's window, focused (there is no window manager to do it)."""
-    window = xdotool("search", "--sync", "--name", f"^{name}$").split()[0]
+    window = find_window("--name", f"^{name}$")
     xdotool("windowfocus", "--sync", window)
     return window
 
@@ -481,7 +501,7 @@ def peak_rss_mib(pid):
 def window_of(pid, name="terrafold"):
     """The window of that name that the process shows, once it is there:
     apart from others of the same name."""
-    return xdotool("search", "--sync", "--all", "--pid", str(pid), "--name", f"^{name}$").split()[0]
+    return find_window("--pid", str(pid), "--name", f"^{name}$")
 
 
 _X_ERROR_HANDLER = None
