@@ -240,8 +240,9 @@ def find_window(*criteria, timeout=60):
         try:
             found = subprocess.run(["xdotool", "search", "--all", *criteria], capture_output=True, text=True,
                                    timeout=5)
-            if found.stdout.split():
-                return found.stdout.split()[0]
+            windows = found.stdout.split()
+            if windows:
+                return windows[0]
             last = found.stderr.strip()
         except subprocess.TimeoutExpired:
             last = "a search that took over 5 s"
