@@ -15,7 +15,7 @@ import signal
 import sys
 import time
 
-from game_env import Checks, Home, focus, hold, player_update, wait_drawn, xdotool
+from game_env import Checks, Home, after_frames, focus, player_update, tap, wait_drawn, xdotool
 
 READY_TIMEOUT = 60
 # Far beyond what the slowest machine needs: a guard against a stalled
@@ -74,10 +74,8 @@ def main():
                     break
             want = max(1, round(stones * (FRAME - base) / max(spent - base, 1e-3)))
             if want != stones:
-                # Keys held over a slow frame, yet shorter than the key
-                # repeat's delay.
                 game.console(f'give(u, "basic.stone", {want - stones})' if want > stones
-                             else f'take(u, "basic.stone", {stones - want})', STALL, held=0.5, settle=3 * FRAME)
+                             else f'take(u, "basic.stone", {stones - want})', STALL)
                 stones = want
             spent = frame_time(3.0)
             print(f"frames of {spent:.2f} s ({stones} stones; {base:.3f} s without)")
@@ -85,23 +83,23 @@ def main():
 
             cases = [("with the key, still held", None), ("right after its release", 0.0), ("50 ms after", 0.05),
                      ("150 ms after", 0.15), ("400 ms after", 0.4)]
-            # Held long enough to be seen down in a frame; held past the key
-            # repeat's delay where the text comes after.
-            held = 2.5 * max(spent, FRAME)
+            # Held over two drawn frames, and past the key repeat's delay
+            # where the text comes after.
+            held = 1.0
             for i, (what, after) in enumerate(cases):
                 line = f"print({i} + {100 * (i + 1)})"
                 since = len(game.stdout())
                 xdotool("keydown", "period")
                 if after is None:
                     xdotool("type", "--delay", "12", line)
-                    time.sleep(held)
+                    after_frames(2, held)
                     xdotool("keyup", "period")
                 else:
-                    time.sleep(held)
+                    after_frames(2, held)
                     xdotool("keyup", "period")
                     time.sleep(after)
                     xdotool("type", "--delay", "12", line)
-                xdotool("keydown", "Return", "sleep", "0.05", "keyup", "Return")
+                tap("Return")
                 answer = f"> {line}\n{i + 100 * (i + 1)}\n"
                 try:
                     game.wait_for_output(answer, STALL, since)
@@ -110,8 +108,7 @@ def main():
                 # The console's own lines: its echoes and their answers.
                 out = "".join(l + "\n" for l in game.stdout()[since:].splitlines() if l != "tick")
                 check(f"the line typed {what} runs whole and once: {out!r}", out == answer)
-                hold("Escape", held)
-                time.sleep(held)
+                game.close_console()
 
             status = game.stop(signal.SIGTERM, timeout=60)
             check(f"status {status} after SIGTERM, not 0", status == 0, game.log()[-3000:])

@@ -21,7 +21,7 @@ import sys
 import threading
 import time
 
-from game_env import Home, focus, hold, noise_in, wait_drawn, xdotool
+from game_env import Home, focus, hold, noise_in, wait_drawn, wait_state, xdotool
 
 READY_TIMEOUT = 60
 BUSY = 6
@@ -121,7 +121,7 @@ def main():
 
             # The console open and its line holding the keyboard.
             hold("period")
-            time.sleep(1.0)
+            wait_state(False, what="the console open")
             since = out.total
             type_lines(["1"])
             out.wait_for("> 1\n1\n", since, STALL, game)
@@ -162,14 +162,12 @@ def main():
             xdotool("type", "--delay", "12", "23)")
             xdotool("key", "Return")
             xdotool("type", "--delay", "12", "print(5")
-            xdotool("keydown", "Escape")
-            time.sleep(0.15)
-            xdotool("keyup", "Escape")
+            hold("Escape")
             got = out.wait_for("> print(123)\n", since, STALL, game)
             check(got == "> print(123)\n123\n", f"the line entered before Escape runs: {got!r}")
-            time.sleep(1.0)
+            wait_state(True, what="the console closed by Escape")
             hold("period")
-            time.sleep(0.5)
+            wait_state(False, what="the console open again")
             since = out.total
             type_lines(["6)"])
             got = out.wait_lines(2, since, STALL, game)

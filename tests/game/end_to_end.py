@@ -20,12 +20,13 @@ import signal
 import sys
 import time
 
-from game_env import (Home, cell_page_file, changed_share, click, focus, grab, hold, noise_in, read_mpk_gz,
-                      read_png, saved_cell, vec, wait_drawn, xdotool)
+from game_env import (Home, after_frames, frames, cell_page_file, changed_share, click, focus, grab, hold, noise_in,
+                      read_mpk_gz, read_png, saved_cell, vec, wait_drawn, wait_state, xdotool)
 
 READY_TIMEOUT = 25
-# The longest run the game allows a script, in seconds.
-SCRIPT_BUDGET = 2
+# Far beyond what the slowest machine needs: a guard against a stalled
+# game, not a measure of its speed.
+STALL = 30
 WIDTH, HEIGHT = 800, 600
 SKY = (99, 156, 255)
 # The main menu: a 200x200 window in the middle; under its title bar (a
@@ -47,20 +48,19 @@ def close(a, b, tolerance):
 
 def look(dy, steps):
     """Turns the view by relative mouse motion in small steps (0.0025 radians
-    a pixel): even a few steps in one slow frame stay under the quarter of
-    the window beyond which a motion is ignored."""
+    a pixel), each taken by a frame of its own: a quarter of the window in
+    one frame would be ignored."""
     for _ in range(steps):
         xdotool("mousemove_relative", "--", "0", str(dy))
-        time.sleep(0.12)
-    time.sleep(0.3)
+        after_frames(2)
 
 
 def press(button):
-    """Presses and releases a mouse button, held for at least two frames."""
+    """Presses and releases a mouse button, each over two drawn frames."""
     xdotool("mousedown", str(button))
-    time.sleep(0.25)
+    after_frames(2)
     xdotool("mouseup", str(button))
-    time.sleep(0.3)
+    after_frames(2)
 
 
 class Expect:
@@ -106,7 +106,6 @@ def first_run(home, program, world):
         game.console('for k in [p, p - d, p - d - d, cubr()]: replace(k, "basic.none")')
 
         hold("w", 1.5)
-        time.sleep(0.5)
         walked = vec(game.console("print(here())"))
         expect(abs(walked[0] - start[0]) + abs(walked[2] - start[2]) >= 1,
                f"walking forward moved the player from {start} to {walked}")
@@ -130,9 +129,11 @@ def first_run(home, program, world):
         erased = game.console('print(cell(p))')
         expect(erased.strip() == "basic.none", f"the erased cell {p} is empty, not {erased.strip()}")
 
-        # A little further up, onto the ground beyond the hole: the right
-        # button places the held item in front of the face the crosshair meets.
-        look(-12, 3)
+        # Further up, onto the ground beyond the hole: the right button places
+        # the held item in front of the face the crosshair meets. Down about
+        # 21 degrees the ground is met at least 1.8 times as far as before,
+        # past the far side of the hole wherever in its cell the player stands.
+        look(-12, 8)
         game.console("q = cupl()")
         target = game.console('print(q, " ", cell(q))')
         cell_q, type_q = target.split()
@@ -146,10 +147,10 @@ def first_run(home, program, world):
         box = (WIDTH // 2 - 60, HEIGHT // 2 - 60, 120, 120)
         before = grab(window, box)
         hold("Tab")
-        time.sleep(0.5)
+        wait_state(False, what="the inventory screen open")
         shown = grab(window, box)
         hold("Tab")
-        time.sleep(0.5)
+        wait_state(True, what="the inventory screen closed")
         after = grab(window, box)
         expect(changed_share(before, shown) > 0.5, "the inventory screen drawn over the middle of the window")
         expect(changed_share(before, after) < 0.2, "the inventory screen gone again")
@@ -159,8 +160,8 @@ def first_run(home, program, world):
 
         # The main menu's third row leaves the game.
         hold("Escape")
-        time.sleep(0.5)
-        click(window, *EXIT_ROW)
+        wait_state(False, what="the main menu open")
+        click(window, *EXIT_ROW, ends=True)
         status = game.wait_end(30)
         expect(status is not None, f"the game ended by a click on the main menu's exit row at {EXIT_ROW}")
     finally:
@@ -188,7 +189,7 @@ def first_run(home, program, world):
     expect(not close(bottom, SKY, 30) and bottom != (0, 0, 0), f"the screenshot's bottom pixel {bottom} is ground")
 
     record = read_mpk_gz(world_file)
-    expect(isinstance(record, list) and len(record) == 1 and len(record[0]) == 6 and
+    expect(isinstance(record, list) and len(record) >= 1 and len(record[0]) == 6 and
            record[0][0] == "basic.player", f"the world file holds the player: {record}")
     hand = record[0][5][0]
     expect(hand == ["basic.stone", 1], f"the pillar's picked stone in the player's first slot, not {hand}")
@@ -221,17 +222,19 @@ def second_run(home, program, world, player, p, q, placed):
         # An input that loops for ever is stopped at the budget; the console
         # answers the next one.
         since = game.enter("while 1: 0")
-        out = game.wait_for_output("script ran too long: stopped after", SCRIPT_BUDGET + 1, since)
+        out = game.wait_for_output("script ran too long: stopped after", STALL, since)
         expect(re.search(r"^script ran too long: stopped after \d+\.\d s \(the frame's scripts: \d+\.\d s\)$", out, re.M),
                f"the budget's error in {out!r}")
-        hold("Escape")
+        game.close_console()
         out = game.console("print(1 + 2)")
         expect(out == "3\n", f"the console printed {out!r} for print(1 + 2) after a stopped loop, not '3\\n'")
 
         # SIGTERM stops a loop at once (no "ran too long") and leaves through
         # the saving exit.
+        gap = 5 * frames().period()
         since = game.enter("while 1: 0")
-        time.sleep(0.5)
+        # While the loop runs no frame is drawn.
+        frames().wait_stall(max(gap, 0.25))
         status = game.stop(signal.SIGTERM)
         out = game.stdout()[since:]
         expect("> while 1: 0\nscript interrupted\n" in out, f"the loop stopped by SIGTERM: {out!r}")

@@ -17,6 +17,8 @@ import threading
 import time
 import zlib
 
+from x_frames import Frames, pointer_grabbed, survive_x_errors  # noqa: F401 (for the runs)
+
 def game_cfg(width=800, height=600, view="3 2 3", high_def=2):
     """A windowed game.cfg with a small view box and no autosave in a run."""
     return f"""[window]
@@ -177,28 +179,33 @@ class Game:
         raise AssertionError(f"no {text!r} on standard output within {timeout} s; it holds:\n{self.stdout()}\n"
                              f"the log:\n{self.log()}")
 
-    def enter(self, line, held=0.25, settle=0.3):
-        """Opens the console and enters one line, without waiting for it to
-        run; returns the length of standard output before it. Its keys are
-        held `held` seconds, and typing starts `settle` seconds after the
-        console's key (slow frames want both longer)."""
+    def enter(self, line, held=0.0):
+        """Opens the console, waits until it is open, and enters one line,
+        without waiting for it to run; returns the length of standard output
+        before it. The console's key is held over two frames and at least
+        `held` seconds."""
         since = len(self.stdout())
         hold("period", held)
-        time.sleep(settle)
+        wait_state(False, what=f"the console open for {line!r}")
         xdotool("type", "--delay", "60", line)
-        hold("Return", held)
+        tap("Return")
         return since
 
-    def console(self, line, timeout=15, held=0.25, settle=None):
-        """Opens the console, enters one line and closes it again; returns
-        what the console wrote for it (the echo first)."""
-        since = self.enter(line, held, 0.3 if settle is None else settle)
+    def console(self, line, timeout=15, held=0.0):
+        """Opens the console, enters one line and closes it again, once the
+        line has run; returns what the console wrote for it (the echo
+        first)."""
+        since = self.enter(line, held)
         out = self.wait_for_output(f"> {line}\n", timeout, since)
         # The echo comes out together with what the line printed.
         out = out[out.index(f"> {line}\n"):]
-        hold("Escape", held)
-        time.sleep(0.2 if settle is None else settle)
+        self.close_console(held)
         return out[len(line) + 3:]
+
+    def close_console(self, held=0.0):
+        """Escape, and the game roaming again."""
+        hold("Escape", held)
+        wait_state(True, what="the console closed")
 
     def wait_end(self, timeout):
         """The exit status once the game has ended by itself; None when it
@@ -300,22 +307,70 @@ def noise_in(log):
     return [line for line in log.splitlines() if line.startswith(("ERROR", "WARN"))]
 
 
-def focus(name="terrafold"):
-    """The game's window, focused (there is no window manager to do it)."""
-    window = find_window("--name", f"^{name}$")
+_focused = None  # the frames of the window that has the keyboard
+
+
+def focus(name="terrafold", window=None):
+    """The game's window, focused (there is no window manager to do it).
+    Keys go to it from then on, and wait for its frames."""
+    global _focused
+    window = window or find_window("--name", f"^{name}$")
     xdotool("windowfocus", "--sync", window)
+    # A new game's window can take the id of an ended one's.
+    if _focused is None or _focused.window != int(window) or (_focused.poll() is not None and _focused.closed):
+        if _focused is not None:
+            _focused.close()
+        _focused = Frames(window)
     return window
 
 
-def click(window, x, y, button=1):
+def frames():
+    """The frames of the focused window."""
+    assert _focused is not None, "no window focused"
+    return _focused
+
+
+def after_frames(n, seconds=0.0):
+    """Waits until the focused window has drawn n frames, and `seconds`."""
+    end = time.monotonic() + seconds
+    if _focused is not None:
+        _focused.wait(n)
+    elif not seconds:
+        seconds = 0.25
+    time.sleep(max(0.0, end - time.monotonic()))
+
+
+def wait_state(roaming, timeout=60, what=None):
+    """Waits until the game roams (it holds the pointer) or shows a window
+    of its own (it let go), then for two frames in that state."""
+    end = time.monotonic() + timeout
+    while pointer_grabbed() != roaming:
+        if time.monotonic() > end:
+            raise AssertionError(f"{what or ('roaming' if roaming else 'a window open')}: not within {timeout} s")
+        time.sleep(0.01)
+    after_frames(2)
+
+
+def point(window, x, y):
+    """Moves the pointer to (x, y) of the window as a mouse would: a jump
+    there, then a step away and back through the input device, since SDL
+    keeps the pointer's place as last reported by a device and a jump alone
+    is not."""
+    xdotool("mousemove", "--window", window, str(x), str(y), "mousemove_relative", "1", "0",
+            "mousemove_relative", "--", "-1", "0")
+
+
+def click(window, x, y, button=1, ends=False):
     """Moves the pointer to (x, y) of the window, then presses and releases
-    a mouse button there, each held for at least two frames."""
+    a mouse button there, each over two drawn frames; a click that `ends`
+    the game has no frames after it to wait for."""
     xdotool("mousemove", "--window", window, str(x), str(y))
-    time.sleep(0.2)
+    after_frames(2)
     xdotool("mousedown", str(button))
-    time.sleep(0.25)
+    after_frames(2)
     xdotool("mouseup", str(button))
-    time.sleep(0.1)
+    if not ends:
+        after_frames(2)
 
 
 class _XImage(ctypes.Structure):
@@ -356,17 +411,24 @@ def grab(window, box):
         x11.XCloseDisplay(display)
 
 
-def wait_drawn(window, timeout=20, settle=1.0):
+def wait_drawn(window, timeout=20, frames=10):
     """Waits until the window shows more than black (the first frames come
-    slowly while the world around the player is built), then a little
-    longer, so that frames come at their usual pace for the input."""
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        if any(p != (0, 0, 0) for p in grab(window, (0, 0, 64, 1))[0]):
-            time.sleep(settle)
-            return
-        time.sleep(0.1)
-    raise AssertionError(f"the window stayed black for {timeout} s")
+    slowly while the world around the player is built), then until it has
+    drawn a few more frames, so that frames come at their usual pace for the
+    input."""
+    live = _focused is not None and _focused.window == int(window) and not _focused.closed
+    meter = _focused if live else Frames(window)
+    try:
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            if any(p != (0, 0, 0) for p in grab(window, (0, 0, 64, 1))[0]):
+                meter.wait(frames)
+                return
+            time.sleep(0.1)
+        raise AssertionError(f"the window stayed black for {timeout} s")
+    finally:
+        if meter is not _focused:
+            meter.close()
 
 
 def changed_share(before, after, tolerance=24):
@@ -380,12 +442,21 @@ def changed_share(before, after, tolerance=24):
     return changed / n if n else 0.0
 
 
-def hold(key, seconds=0.25):
-    """Presses and releases a key with time for at least two frames between."""
+def hold(key, seconds=0.0):
+    """Presses and releases a key of an action: down until the focused
+    window has drawn two frames (so a frame took the press; a press and its
+    release in one frame are no action), and at least `seconds`; then up
+    until two more frames took the release."""
     xdotool("keydown", key)
-    time.sleep(seconds)
+    after_frames(2, seconds)
     xdotool("keyup", key)
-    time.sleep(0.1)
+    after_frames(2)
+
+
+def tap(key):
+    """Presses and releases a key at once: for the GUI, which takes a press
+    and its release in frames of their own however short the tap."""
+    xdotool("keydown", key, "keyup", key)
 
 
 def read_mpk_gz(path):
@@ -503,19 +574,3 @@ def window_of(pid, name="terrafold"):
     """The window of that name that the process shows, once it is there:
     apart from others of the same name."""
     return find_window("--pid", str(pid), "--name", f"^{name}$")
-
-
-_X_ERROR_HANDLER = None
-
-
-def survive_x_errors():
-    """Makes a failed X request (a grab of a window whose game has just
-    crashed) fail only that request: by default Xlib ends the process."""
-    global _X_ERROR_HANDLER
-    if _X_ERROR_HANDLER is None:
-        x11 = ctypes.CDLL("libX11.so.6")
-        handler_type = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
-        _X_ERROR_HANDLER = handler_type(lambda display, event: 0)
-        x11.XSetErrorHandler.restype = ctypes.c_void_p
-        x11.XSetErrorHandler.argtypes = [handler_type]
-        x11.XSetErrorHandler(_X_ERROR_HANDLER)

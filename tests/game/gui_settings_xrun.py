@@ -3,7 +3,7 @@
 game. For each file of a table (empty, NUL bytes, random bytes, extreme
 window entries, tables of impossible column counts, many sections, a file
 over the size limit, a directory, a pipe, a link that can't be followed) the
-game reaches "Ready!", draws frames for a few seconds, ends with status 0 on
+game reaches "Ready!", draws a few seconds' frames, ends with status 0 on
 SIGTERM having saved its world, and holds no more memory at its peak than a
 start without the file, give or take a margin. What the game can't read it
 says in one warning; what it reads it takes without a word.
@@ -24,7 +24,7 @@ CONFIG = game_cfg(320, 240, view="1 1 1", high_def=1)
 SLOTS = [(x, y) for y in (0, 260) for x in (0, 340, 680)]
 PARALLEL = 3
 READY_TIMEOUT = 60
-PLAY_SECONDS = 3
+PLAY_FRAMES = 90  # three seconds at the game's pace
 # Far below the 1.2 GB that 10^8 columns cost, far above the games' spread.
 MEMORY_MARGIN_MIB = 100
 
@@ -95,9 +95,8 @@ def play(program, share, case, slots):
                 game.wait_for("Ready!", READY_TIMEOUT)
                 window = window_of(game.proc.pid)
                 xdotool("windowmove", "--sync", window, str(slot[0]), str(slot[1]))
-                wait_drawn(window, timeout=30)
-                time.sleep(PLAY_SECONDS)
-                check("the game still runs after a few seconds", game.proc.poll() is None, game.log())
+                wait_drawn(window, timeout=30, frames=PLAY_FRAMES)
+                check("the game still runs after its frames", game.proc.poll() is None, game.log())
                 peak = peak_rss_mib(game.proc.pid)
                 status = game.stop(signal.SIGTERM)
                 check(f"status {status} on SIGTERM", status == 0, game.log())

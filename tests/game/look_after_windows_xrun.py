@@ -15,7 +15,7 @@ import signal
 import sys
 import time
 
-from game_env import Checks, Home, focus, noise_in, read_mpk_gz, wait_drawn, xdotool
+from game_env import Checks, Home, after_frames, click, focus, noise_in, read_mpk_gz, wait_drawn, wait_state, xdotool
 
 READY_TIMEOUT = 25
 WIDTH, HEIGHT = 800, 600
@@ -28,10 +28,6 @@ PLACES = [(520, 400), (290, 210), (510, 190), (300, 420), (560, 330)]
 # settings.
 RESUME = (330, 244)
 SETTINGS = (400, 268)
-# Key presses and the gaps after them span a few frames, so no press and
-# release fall in one frame even in a sanitizer build.
-HOLD = 0.15
-GAP = 0.15
 # Longer than the 50 ms after which a frame is not drawn.
 STALL = 0.08
 # The motion at the end, in small steps (a quarter window in one frame is
@@ -44,11 +40,13 @@ class Player:
         self.game = game
         self.window = window
 
-    def key(self, name, stalled=False, closes=False):
-        """Presses and releases a key; `stalled` stops the game while the key
-        goes down, so the frame that takes it is late and its drawing
-        dropped. After a key that `closes` a window, a few frames of roaming
-        (a look that still read the pointer's place would turn there)."""
+    def key(self, name, roaming, stalled=False):
+        """Presses and releases a key, each over two drawn frames, and waits
+        until the game roams or shows a window as `roaming` says. `stalled`
+        stops the game while the key goes down, so the frame that takes it
+        is late and its drawing dropped. After a key that closes a window,
+        a few frames of roaming follow (a look that still read the
+        pointer's place would turn there)."""
         if stalled:
             self.game.proc.send_signal(signal.SIGSTOP)
             try:
@@ -57,18 +55,23 @@ class Player:
                 self.game.proc.send_signal(signal.SIGCONT)
         else:
             xdotool("keydown", name)
-        xdotool("sleep", str(HOLD), "keyup", name)
-        if closes:
-            time.sleep(GAP)
+        after_frames(2)
+        xdotool("keyup", name)
+        self.settle(roaming, name)
+
+    def settle(self, roaming, what):
+        wait_state(roaming, what=f"{'roaming' if roaming else 'a window open'} after {what}")
+        if roaming:
+            after_frames(3)
 
     def point(self, place):
         """Moves the pointer; the game takes the motion before any key that
         follows."""
         xdotool("mousemove", "--window", self.window, str(place[0]), str(place[1]))
 
-    def click(self, place):
-        self.point(place)
-        xdotool("sleep", str(GAP), "mousedown", "1", "sleep", str(HOLD), "mouseup", "1", "sleep", str(GAP))
+    def click(self, place, roaming):
+        click(self.window, *place)
+        self.settle(roaming, f"a click at {place}")
 
 
 def close_each_window(p):
@@ -78,26 +81,26 @@ def close_each_window(p):
         place = PLACES[i % len(PLACES)]
         stalled = i % 2 == 1
 
-        p.key("Tab")
+        p.key("Tab", False)
         p.point(place)
-        p.key("Tab" if i < 5 else "Escape", stalled, closes=True)
+        p.key("Tab" if i < 5 else "Escape", True, stalled)
 
-        p.key("period")
+        p.key("period", False)
         p.point(place)
-        p.key("Escape", stalled, closes=True)
+        p.key("Escape", True, stalled)
 
-        p.key("Escape")
+        p.key("Escape", False)
         if i < 5:
-            p.click((RESUME[0], RESUME[1] + i % 2 * 4))
+            p.click((RESUME[0], RESUME[1] + i % 2 * 4), True)
         else:
             p.point(place)
-            p.key("Escape", stalled, closes=True)
+            p.key("Escape", True, stalled)
 
-        p.key("Escape")
-        p.click(SETTINGS)
+        p.key("Escape", False)
+        p.click(SETTINGS, False)
         p.point(place)
-        p.key("Escape", stalled)
-        p.key("Escape", closes=True)
+        p.key("Escape", False, stalled)
+        p.key("Escape", True)
         closes += 5
     return closes
 
@@ -116,12 +119,11 @@ def main():
             started = time.monotonic()
             closes = close_each_window(p)
             took = time.monotonic() - started
-            # Past the first look after the last window, which turns nothing.
-            time.sleep(0.3)
+            # Each step in a frame of its own, the last one taken before the
+            # end (the first look after the last window is past already).
             for _ in range(STEPS):
                 xdotool("mousemove_relative", "--", str(STEP[0]), str(STEP[1]))
-                time.sleep(0.1)
-            time.sleep(0.3)
+                after_frames(2)
             status = game.stop(signal.SIGTERM)
         finally:
             game.kill()
