@@ -1,7 +1,6 @@
 #include "world/held_pages.hpp"
 
 #include "world/mob.hpp"
-#include "world/mob_saves.hpp"
 #include "world/scene.hpp"
 
 #include <utility>
@@ -58,7 +57,7 @@ bool Held_pages::restore(glm::ivec2 p) {
   return true;
 }
 
-Unsaved Held_pages::save() {
+Unsaved Held_pages::save(std::span<Mob_page_save> loaded) {
   Unsaved failed;
   std::vector<Mob_page_save> mobs;
   std::vector<Cell_page*> owners;
@@ -71,8 +70,8 @@ Unsaved Held_pages::save() {
     }
   }
   // In the order that files every mob before another file lets go of it:
-  // held pages take mobs from each other too.
-  failed.mob_pages += save_mob_pages(mobs, scene_.dir, scene_.wmap.player);
+  // held pages take mobs from each other and from the loaded pages too.
+  failed.mob_pages += save_mob_pages(mobs, scene_.dir, scene_.wmap.player, loaded);
   for (std::size_t i = 0; i < mobs.size(); ++i) owners[i]->mobs_behind = !mobs[i].saved;
   for (auto at = cells_.begin(); at != cells_.end();) {
     glm::ivec3 const p = at->first;

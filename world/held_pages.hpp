@@ -15,6 +15,7 @@
 // Main thread only, while no worker runs: holding and putting back move
 // pages out of and into the tables.
 #include "world/fmap.hpp"
+#include "world/mob_saves.hpp"
 #include "world/unsaved.hpp"
 #include "world/wmap.hpp"
 
@@ -24,6 +25,7 @@
 #include <cstddef>
 #include <map>
 #include <memory>
+#include <span>
 #include <tuple>
 #include <vector>
 
@@ -56,9 +58,13 @@ public:
   // Writes every held page again and lets go of those now saved (their
   // mobs end, as those of any page that leaves). A page whose file keeps
   // mobs that live on elsewhere (no other file has them yet) stays, and is
-  // written again once they are filed elsewhere. Returns what could still
-  // not be written.
-  Unsaved save();
+  // written again once they are filed elsewhere. `loaded`: the loaded pages
+  // this save wrote (or tried) before, in the rounds of world/mob_saves.hpp
+  // with the held ones, so a loaded page refused with copies that a held
+  // page takes is written now, as is one left holding such copies; their
+  // `saved` tells, and the caller counts them. Returns what of the held
+  // pages could still not be written.
+  Unsaved save(std::span<Mob_page_save> loaded = {});
 
   // How many are held, and the held page of a position (null when none).
   std::size_t cell_pages() const { return cells_.size(); }

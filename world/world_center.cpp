@@ -155,14 +155,11 @@ Unsaved World_center::save_page(glm::ivec3 p) {
     finish_light({p});
     unsaved.cell_pages += !scene.wmap.save_cells(p, scene.dir);
   }
-  if (page->has(Wmap_page::populated)) {
-    unsaved.mob_pages += save_gainers(p, *page);
-    unsaved.mob_pages += !page->save_mobs(scene.dir, p, scene.wmap.player);
-  }
+  if (page->has(Wmap_page::populated)) unsaved.mob_pages += save_with_gainers(p, *page);
   return unsaved;
 }
 
-std::int64_t World_center::save_gainers(glm::ivec3 p, Wmap_page const& page) {
+std::int64_t World_center::save_with_gainers(glm::ivec3 p, Wmap_page& page) {
   std::vector<Mob_page_save> gainers;
   for (Mob* m : page.departed(p)) {
     glm::ivec3 const q = page_at(m->body.position);
@@ -174,6 +171,10 @@ std::int64_t World_center::save_gainers(glm::ivec3 p, Wmap_page const& page) {
     if (std::none_of(gainers.begin(), gainers.end(), [q](Mob_page_save const& s) { return s.at == q; }))
       gainers.push_back({q, g});
   }
+  // p last: the pages before it all gained, so they are written first; in
+  // the rounds with them, a gainer refused with copies of mobs that walked
+  // into p is written once p has taken those.
+  gainers.push_back({p, &page});
   return save_mob_pages(gainers, scene.dir, scene.wmap.player);
 }
 
@@ -186,14 +187,15 @@ Unsaved World_center::save_all() {
   finish_light(dirty);
   for (glm::ivec3 p : dirty) unsaved.cell_pages += !scene.wmap.save_cells(p, scene.dir);
   std::vector<Mob_page_save> mobs = populated_pages(scene.wmap);
-  unsaved.mob_pages += save_mob_pages(mobs, scene.dir, scene.wmap.player);
+  save_mob_pages(mobs, scene.dir, scene.wmap.player);
   scene.fmap.pages.for_each([&](glm::ivec2 key, Fmap_page& f) {
     unsaved.flat_pages += !f.save_changes(scene.dir, key);
   });
-  unsaved += held.save();
-  // A held page that went through may have taken mobs whose copies the
-  // loaded pages' files still hold.
-  unsaved.mob_pages += rewrite_stale(mobs, scene.dir, scene.wmap.player);
+  // A held page that goes through may take mobs whose copies the loaded
+  // pages' files still hold: those are written again with it, and a loaded
+  // page counts as not saved only when its last try failed.
+  unsaved += held.save(mobs);
+  unsaved.mob_pages += std::count_if(mobs.begin(), mobs.end(), [](Mob_page_save const& s) { return !s.saved; });
   return unsaved;
 }
 

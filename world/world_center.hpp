@@ -60,8 +60,10 @@ struct World_center {
 
   // The changed cell pages (their light finished first), the mobs of every
   // page whose mobs were read (in the order of world/mob_saves.hpp), and the
-  // changed flat pages; then the held pages. Failures are logged by the
-  // savers, leave the dirty bits set and are counted in the result.
+  // changed flat pages; then the held pages, with the loaded pages whose
+  // mobs a held page's write lets fit or leaves stale written again. Failures
+  // are logged by the savers, leave the dirty bits set and are counted in
+  // the result, a loaded mob page once when its last try failed.
   Unsaved save_all();
   // After the view distance changed: saves everything, queues the removal of
   // the pages that fall outside the new box and sizes both tables anew, so
@@ -75,14 +77,15 @@ struct World_center {
   // per page per round so neighbours advance together.
   void finish_light(std::vector<glm::ivec3> const& pages);
   // Cells when dirty, mobs when populated; the loaded pages that took mobs
-  // its file holds are written first, so it can let go of them (their
-  // failures count too).
+  // its file holds are written first, so it can let go of them, and again
+  // in the rounds of world/mob_saves.hpp with it (their failures count too).
   Unsaved save_page(glm::ivec3 p);
 
 private:
-  // Writes the loaded pages that now list mobs which left p but are still
-  // in p's file; how many could not be written.
-  std::int64_t save_gainers(glm::ivec3 p, Wmap_page const& page);
+  // Writes the mobs of p after the loaded pages that now list mobs which
+  // left p but are still in p's file; how many of these pages could not be
+  // written.
+  std::int64_t save_with_gainers(glm::ivec3 p, Wmap_page& page);
   void size_tables();
   // From the held pages, else its file, else the map.
   void load_flat_page(glm::ivec2 p);

@@ -1,6 +1,6 @@
 #pragma once
-// The mobs a world folder's mob files hold, each known by a tag: the count
-// of the first slot of its inventory.
+// The mobs a world folder's mob files (or a scene) hold, each known by a
+// tag: the count of the first slot of its inventory.
 #include "content/item_db.hpp"
 #include "world/mob.hpp"
 #include "world/wmap.hpp"
@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <ostream>
 
 namespace mob_files {
 
@@ -36,6 +37,41 @@ inline std::map<int, int> on_disk(fs::path const& dir) {
     }
   }
   return count;
+}
+
+// Tag -> how many of the scene's mobs (all but `skip`) carry it.
+inline std::map<int, int> in_world(Mobs const& mobs, Mob const* skip) {
+  std::map<int, int> count;
+  for (auto const& m : mobs)
+    if (m.get() != skip) ++count[m->inventory.size() ? m->inventory[0].count : -1];
+  return count;
+}
+
+// Such a count of mobs tagged 0 .. n-1 in short: every entry, the tags found
+// more than once and those not found (a full comparison of thousands of tags
+// would bury what went wrong).
+struct Tally {
+  int mobs = 0;
+  int doubled = 0;
+  int missing = 0;
+  bool operator==(Tally const&) const = default;
+};
+
+inline Tally tally(std::map<int, int> const& count, int n) {
+  Tally t;
+  for (auto [tag, k] : count) {
+    t.mobs += k;
+    t.doubled += k > 1;
+  }
+  for (int i = 0; i < n; ++i) t.missing += !count.contains(i);
+  return t;
+}
+
+// Where a good save leaves n mobs: each once.
+inline Tally once(int n) { return {n, 0, 0}; }
+
+inline std::ostream& operator<<(std::ostream& o, Tally const& t) {
+  return o << t.mobs << " mobs, " << t.doubled << " doubled, " << t.missing << " missing";
 }
 
 } // namespace mob_files

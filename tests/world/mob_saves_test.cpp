@@ -1,11 +1,13 @@
 // Mobs that cross page borders between two saves, saved while the disk is
 // full or the page they went to can't be written: no mob leaves the disk
 // before another file has it, and the next good save leaves each in exactly
-// one file.
+// one file. At the mob cap of a page file, a page whose own mobs fit is
+// written in the same save once the copies it kept are filed elsewhere.
 #include "support/blocked_saves.hpp"
 #include "support/full_disk.hpp"
 #include "support/mob_files.hpp"
 #include "support/pipeline.hpp"
+#include "world/page_file.hpp"
 
 #include <map>
 #include <optional>
@@ -150,5 +152,132 @@ TEST(Mob_saves, APageLeavingTheViewLetsGoOfAMobOnlyOnceItsNewPageHasIt) {
     EXPECT_FALSE(w.builder->take_failed_saves().any());
     EXPECT_FALSE(t.mobs[0]) << "released with the west page";
     EXPECT_EQ(on_disk(w.dir), each_once(2));
+  }
+}
+
+TEST(Mob_saves, APageAtTheCapIsSavedOnceTheCopiesItKeptAreFiled) {
+  using mob_files::once;
+  using mob_files::tally;
+  int const cap = int(max_page_mobs);
+  struct Group {
+    glm::ivec3 at;
+    int count; // hoppers standing there, written once
+  };
+  struct Walk {
+    glm::ivec3 from;
+    int count; // the next hoppers that started in `from`
+    glm::ivec3 to;
+  };
+  // autosave: the save of the whole world. west_leaves: the player walks a
+  // page east, so A leaves the view. west_held: so too, while A's mob file
+  // can't be written (A is held), then an autosave with the file mended.
+  // full_disk: an autosave while no file can be written.
+  enum class Save { autosave, west_leaves, west_held, full_disk };
+  struct Case {
+    char const* name;
+    std::vector<Group> start;
+    std::vector<Walk> walks;
+    Save save;
+    std::int64_t unsaved;  // mob pages said not saved
+    bool whole;            // then each hopper in exactly one file
+    std::int64_t refused;  // mob pages not saved by a save after a restart
+  } const cases[] = {
+      {"gains and loses hoppers at the cap", {{B, cap}, {A, 4}}, {{B, 14, C}, {A, 4, B}}, Save::autosave, 0, true, 0},
+      {"the cap exactly once its lost hoppers are filed",
+       {{B, cap}, {A, 20}},
+       {{B, 20, C}, {A, 20, B}},
+       Save::autosave,
+       0,
+       true,
+       0},
+      {"a chain of full pages, each waiting for the next",
+       {{A, 4}, {B, cap}, {C, cap}},
+       {{A, 4, B}, {B, 14, C}, {C, 14, A}},
+       Save::autosave,
+       0,
+       true,
+       0},
+      {"a full page swaps hoppers with a page leaving the view",
+       {{B, cap}, {A, 4}},
+       {{B, 14, A}, {A, 4, B}},
+       Save::west_leaves,
+       0,
+       true,
+       0},
+      {"a full page's lost hoppers are filed by a held page",
+       {{B, cap}, {C, 4}},
+       {{B, 14, A}, {C, 4, B}},
+       Save::west_held,
+       0,
+       true,
+       0},
+      {"gains and loses hoppers at the cap on a full disk",
+       {{B, cap}, {A, 4}},
+       {{B, 14, C}, {A, 4, B}},
+       Save::full_disk,
+       3,
+       true,
+       0},
+      // Its old file stays, and so does the copy its hopper's old page keeps.
+      {"its own hoppers pass the cap", {{B, cap}, {A, 1}}, {{A, 1, B}}, Save::autosave, 1, true, 1},
+      // The hoppers that left it are in their new page's file and still in
+      // its old one: nothing is lost, and the save says it failed.
+      {"its own hoppers pass the cap as others leave it",
+       {{B, cap}, {A, 30}},
+       {{A, 30, B}, {B, 10, C}},
+       Save::autosave,
+       1,
+       false,
+       1},
+  };
+  for (Case const& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<glm::ivec3> at;
+    for (Group const& g : c.start) at.insert(at.end(), std::size_t(g.count), g.at);
+    int const n = int(at.size());
+    Walkers t(at);
+    World& w = t.w;
+    std::vector<bool> walked(at.size());
+    for (Walk const& k : c.walks)
+      for (std::size_t i = 0, left = std::size_t(k.count); i < at.size() && left != 0; ++i) {
+        if (at[i] != k.from || walked[i]) continue;
+        walked[i] = true;
+        t.walk(i, k.to);
+        --left;
+      }
+    w.scene->mobs.resort_mobs(*w.scene);
+    glm::vec3 const home = w.scene->player->body.position;
+    if (c.save == Save::west_leaves || c.save == Save::west_held) {
+      std::optional<Blocked> blocked;
+      if (c.save == Save::west_held) blocked.emplace(Blocked::file(mob_path(w.dir, A)));
+      w.scene->player->body.position = glm::vec3((B + glm::ivec3(1, 0, 0)) * 16 + 8);
+      for (int i = 0; i < 30; ++i) w.frame();
+      w.scene->mobs.resort_mobs(*w.scene);
+      ASSERT_FALSE(w.page(A));
+      if (c.save == Save::west_held) {
+        EXPECT_EQ(w.builder->take_failed_saves().mob_pages, 1);
+        blocked.reset();
+        autosave(w);
+      }
+    } else {
+      std::optional<full_disk::Full_disk> full;
+      if (c.save == Save::full_disk) full.emplace();
+      autosave(w);
+    }
+    EXPECT_EQ(w.builder->take_failed_saves().mob_pages, c.unsaved);
+    mob_files::Tally const disk = tally(on_disk(w.dir), n);
+    EXPECT_EQ(disk.missing, 0);
+    if (!c.whole) continue;
+    EXPECT_EQ(disk, once(n));
+    // A new world over the folder has each hopper once, and so have the files
+    // its own save leaves.
+    w.close();
+    w.open(home);
+    w.settle();
+    w.scene->mobs.resort_mobs(*w.scene);
+    EXPECT_EQ(tally(mob_files::in_world(w.scene->mobs, w.scene->player), n), once(n));
+    autosave(w);
+    EXPECT_EQ(w.builder->take_failed_saves().mob_pages, c.refused);
+    EXPECT_EQ(tally(on_disk(w.dir), n), once(n));
   }
 }
