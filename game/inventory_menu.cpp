@@ -37,10 +37,10 @@ bool right_click() { return ImGui::IsMouseClicked(ImGuiMouseButton_Right); }
 
 struct Inventory_menu::Impl {
   Target target;
-  Item held{};
+  Item& held; // the scene's: it outlives the screen and is saved with the player
   Owned_texture hotbar_texture;
 
-  explicit Impl(Target t) : target(std::move(t)) {}
+  explicit Impl(Target t) : target(std::move(t)), held(target.scene.held) {}
 
   float scale() const { return static_cast<float>(gui_scale(target.config.ui_scale)); }
   ImVec2 vec2(float x, float y) const { return {x * scale(), y * scale()}; }

@@ -24,7 +24,7 @@ public:
   // recipe table.
   struct Target {
     Config const& config; // ui_scale
-    Scene& scene;         // the player's inventory, the pages of containers
+    Scene& scene;         // the player's inventory and held stack, the pages of containers
     Raycast_result const& cursor;
     Inventory_kind const& kind;
     std::function<void(char const* sound)> play;
@@ -49,7 +49,8 @@ public:
   void hotbar(int selected);
   void hotbar(int selected, glm::ivec2 window);
 
-  // The stack at the pointer; kept while the screen is closed.
+  // The stack at the pointer: the scene's held stack, kept while the screen
+  // is closed and saved with the player.
   Item& held();
 
   struct Impl;

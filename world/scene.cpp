@@ -88,6 +88,7 @@ void Scene::load() {
   read.type = player->type;
   read.body = player->body;
   read.inventory = player->inventory;
+  Item read_held; // none in a file of the player alone
   bool any = false;
   Zip_read result = read_zip(path, [&](mpk::Scanner& s) {
     std::int64_t n = mpk::scan_arr_head(s);
@@ -95,9 +96,13 @@ void Scene::load() {
       s % read;
       any = true;
     }
-    for (; n > 1 && s.ok(); --n) mpk::scan_skip(s);
+    if (n > 1 && s.ok()) s % read_held;
+    for (; n > 2 && s.ok(); --n) mpk::scan_skip(s);
   });
-  if (result == Zip_read::done && any) apply(read, *player);
+  if (result == Zip_read::done && any) {
+    apply(read, *player);
+    held = read_held;
+  }
   world_file_damaged = result == Zip_read::in_place;
 }
 
@@ -109,10 +114,12 @@ bool Scene::save() const {
   std::error_code ec;
   fs::create_directories(dir, ec);
   Mob const& p = *player;
-  return write_zip(path, [&p](std::streambuf& out) {
+  Item const& h = held;
+  return write_zip(path, [&p, &h](std::streambuf& out) {
     mpk::Emitter e(out);
-    mpk::emit_arr_head(e, 1);
+    mpk::emit_arr_head(e, 2);
     e % p;
+    e % h;
     return e.err;
   });
 }

@@ -4,6 +4,7 @@
 #include "foundation/config.hpp"
 #include "foundation/profiler.hpp"
 #include "world/fmap.hpp"
+#include "world/item.hpp"
 #include "world/mob.hpp"
 #include "world/unsaved.hpp"
 #include "world/wmap.hpp"
@@ -22,6 +23,9 @@ struct Scene {
   Fmap fmap;
   Mobs mobs;
   Mob* player = nullptr;
+  // The stack the player holds on the pointer of the inventory screen, open
+  // or not: saved with the player, so a stack in hand is never lost.
+  Item held;
 
   Profiler regen;        // "Regen"
   Profiler light_init;   // "Light (init)"
@@ -53,10 +57,13 @@ struct Scene {
   Scene(Scene const&) = delete;
   Scene& operator=(Scene const&) = delete;
 
-  // The player from the world file, or placed over the spawn page in a new
-  // world; an unreadable file is set aside and the player keeps its fields.
+  // The player and the held stack from the world file, or the player placed
+  // over the spawn page in a new world; a file from before the held stack
+  // was saved holds none. An unreadable file is set aside and the player and
+  // the held stack keep theirs.
   void load();
-  // Writes the player to the world file; false (and logged) when it could
-  // not, or must not. Both do nothing in a scene without a player.
+  // Writes the player and the held stack to the world file: [player, held].
+  // False (and logged) when it could not, or must not. Both do nothing in a
+  // scene without a player.
   bool save() const;
 };

@@ -13,6 +13,7 @@
 #include <thread>
 
 using namespace terrain;
+using namespace std::string_literals;
 
 namespace {
 
@@ -59,6 +60,14 @@ std::string world_bytes(std::string const& type, int count = 1, int fields = 6, 
   });
 }
 
+// A world file of these elements: the player's record, the held stack, more.
+std::string world_file(std::initializer_list<std::string> elements) {
+  std::string bytes = emitted([&](mpk::Emitter& e) { mpk::emit_arr_head(e, elements.size()); });
+  for (std::string const& element : elements) bytes += element;
+  return bytes;
+}
+std::string player_record(std::string const& type) { return world_bytes(type).substr(1); }
+
 } // namespace
 
 TEST(Scene, ANewWorldPlacesThePlayerAboveTheSpawnPage) {
@@ -78,10 +87,13 @@ TEST(Scene, ThePlayerIsWrittenAtTheEndAndReadBack) {
   p.inventory = Inventory(2);
   p.inventory[1] = {item_db()["test.rope"].id, -3};
   Inventory const inventory = p.inventory;
+  Item const held{item_db()["test.twine"].id, 7};
+  f.scene->held = held;
   f.close();
   std::string const bytes = read_gz(f.file());
-  EXPECT_EQ(bytes.substr(0, 16), "\x91\x96\xadtest.wanderer");
-  EXPECT_EQ(bytes.substr(bytes.size() - 16), std::string("\x92\x92\xa0\x00\x92\xa9test.rope\xfd", 16));
+  EXPECT_EQ(bytes.substr(0, 16), "\x92\x96\xadtest.wanderer");
+  EXPECT_EQ(bytes.substr(bytes.size() - 29),
+            std::string("\x92\x92\xa0\x00\x92\xa9test.rope\xfd", 16) + "\x92\xaatest.twine\x07");
 
   Scene_fixture g;
   fs::rename(f.file(), g.file());
@@ -93,6 +105,7 @@ TEST(Scene, ThePlayerIsWrittenAtTheEndAndReadBack) {
   EXPECT_EQ(q.body.angles, glm::vec2(-1.5f, 6.25f));
   EXPECT_EQ(q.body.box_max, glm::vec3(1.875f, -1.375f, 1e6f + 0.375f));
   EXPECT_EQ(q.inventory, inventory);
+  EXPECT_EQ(g.scene->held, held);
 }
 
 TEST(Scene, WorldFileReadsWhatTheFormAllows) {
@@ -106,7 +119,9 @@ TEST(Scene, WorldFileReadsWhatTheFormAllows) {
   glm::vec3 const there(7, 8, 9), unmoved(0, 64, 0);
   std::size_t const own = mob_db()["basic.player"].items; // 0, or as the packs say when a test loaded them
   Case const cases[] = {
-      {world_bytes("test.first", 2), "test.first", there, 1},        // the first record counts
+      // The first record is the player's; one past the held stack is skipped.
+      {world_file({player_record("test.first"), "\x92\xa0\x00"s, player_record("test.second")}), "test.first",
+       there, 1},
       {world_bytes("test.none", 0), "basic.player", unmoved, own},   // an empty array
       {world_bytes("test.short", 1, 1), "test.short", unmoved, own}, // missing fields keep theirs
       {world_bytes("test.pocketed"), "test.pocketed", there, 4},     // slots padded to the type's
@@ -208,11 +223,11 @@ TEST(Scene, ProfileTableHasSevenRowsInOrder) {
 }
 
 TEST(Scene, AWorldFileAtTheSizeCapReadsAndOnePastItIsSetAside) {
-  // A second element is skipped whatever it holds: it pads the file.
-  std::string const record = world_bytes("test.padded", 2).substr(1, (world_bytes("test.padded", 2).size() - 1) / 2);
+  // A third element is skipped whatever it holds: it pads the file.
+  std::string const record = player_record("test.padded");
   for (std::size_t total : {max_file_bytes, max_file_bytes + 1}) {
     Scene_fixture f;
-    std::string const bytes = forged::padded("\x92" + record, total);
+    std::string const bytes = forged::padded("\x93" + record + "\x92\xa0\x00"s, total);
     write_gz(f.file(), bytes);
     Sdl_log_capture log;
     f.scene->load();
@@ -246,4 +261,79 @@ TEST(Scene, AnUnreadableWorldFileWithNoNameLeftIsNeverSavedOver) {
     bytes = forged::on_disk(f.file());
   }
   EXPECT_EQ(bytes, "the player's damaged bytes");
+}
+
+TEST(Scene, TheHeldStackIsTheWorldFilesSecondElement) {
+  Item_id const twine = item_db()["test.twine"].id;
+  Item const before{item_db()["test.stick"].id, 2}; // the scene's until the file is read
+  struct Case {
+    char const* what;
+    std::string element; // none: a file written before the held stack was saved
+    Item held;
+  };
+  Case const cases[] = {
+      {"a file from before", "", {}},
+      {"a stack", "\x92\xaatest.twine\x07", {twine, 7}},
+      {"nothing held", "\x92\xa0\x00"s, {}},
+      {"the largest stack", "\x92\xaatest.twine\xcd\x7f\xff", {twine, 32767}},
+      {"the lowest count", "\x92\xaatest.twine\xd1\x80\x00"s, {twine, -32768}},
+      // Counts are kept to their low 16 bits, as in every item record.
+      {"a wider count", "\x92\xaatest.twine\xce\x00\x01\x86\xa0"s, {twine, -31072}}, // 100000
+      {"a field past the form", "\x93\xaatest.twine\x07\xa4more", {twine, 7}},
+      {"no fields", "\x90", {}},
+  };
+  for (Case const& c : cases) {
+    Scene_fixture f;
+    f.scene->held = before;
+    write_gz(f.file(), c.element.empty() ? world_file({player_record("test.holder")})
+                                         : world_file({player_record("test.holder"), c.element}));
+    f.scene->load();
+    EXPECT_EQ(mob_db()[f.player().type].name, "test.holder") << c.what;
+    EXPECT_EQ(f.scene->held, c.held) << c.what;
+    EXPECT_FALSE(fs::exists(bad(f.file()))) << c.what;
+  }
+
+  // A type no pack defines is added, as the inventory's names are.
+  std::size_t const types = item_db().size();
+  Scene_fixture f;
+  write_gz(f.file(), world_file({player_record("test.holder"), "\x92\xb1test.held.unknown\x03"}));
+  f.scene->load();
+  EXPECT_EQ(item_db().size(), types + 1);
+  EXPECT_EQ(item_db()[f.scene->held.id].name, "test.held.unknown");
+  EXPECT_EQ(f.scene->held.count, 3);
+}
+
+TEST(Scene, AnUnreadableHeldStackSetsTheWorldFileAside) {
+  Item const before{item_db()["test.stick"].id, 2};
+  std::string const long_name = emitted([](mpk::Emitter& e) {
+    mpk::emit_arr_head(e, 2), mpk::emit_str(e, "test." + std::string(max_name_bytes, 'n')), mpk::emit_int(e, 1);
+  });
+  struct Case {
+    char const* why;
+    std::string element;
+  } const cases[] = {
+      {"expected array", "\xa5twine"},
+      {"expected array", "\xc0"},
+      {"expected integer", "\x92\xaatest.twine\xa1" "7"},
+      {"name too long", long_name},
+      {"unexpected end of data", "\x92\xaatest.twine"}, // the file ends inside it
+  };
+  for (Case const& c : cases) {
+    Scene_fixture f;
+    f.scene->held = before;
+    std::string const bytes = world_file({player_record("test.holder"), c.element});
+    write_gz(f.file(), bytes);
+    Sdl_log_capture log;
+    f.scene->load();
+    EXPECT_EQ(mob_db()[f.player().type].name, "basic.player") << c.why;
+    EXPECT_EQ(f.scene->held, before) << c.why;
+    EXPECT_NE(log.joined().find(f.file().string() + ": " + c.why), std::string::npos) << log.joined();
+    f.close();
+    EXPECT_EQ(read_gz(bad(f.file())), bytes) << c.why;
+    // Written afresh at the end, with the stack the scene kept.
+    Scene_fixture g;
+    fs::rename(f.file(), g.file());
+    g.scene->load();
+    EXPECT_EQ(g.scene->held, before) << c.why;
+  }
 }
