@@ -9,6 +9,7 @@ packages=(
   libegl1 libegl-mesa0   # SDL's offscreen video driver renders through EGL
   lua5.4 python3 libmsgpack-dev
   xdotool   # drives the whole game in the end-to-end test
+  libxdamage1   # whole-game runs count the frames a window draws
 )
 missing=()
 for p in "${packages[@]}"; do

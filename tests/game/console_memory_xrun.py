@@ -18,7 +18,7 @@ import time
 
 from game_env import Checks, Home, focus, wait_drawn
 
-READY_TIMEOUT = 25
+READY_TIMEOUT = 60
 # Far beyond what the slowest machine needs for a hopper's few runs.
 RUNS_TIMEOUT = 30
 MIB = 1 << 20

@@ -23,7 +23,7 @@ import time
 from game_env import (Home, after_frames, frames, cell_page_file, changed_share, click, focus, grab, hold, noise_in,
                       read_mpk_gz, read_png, saved_cell, vec, wait_drawn, wait_state, xdotool)
 
-READY_TIMEOUT = 25
+READY_TIMEOUT = 60
 # Far beyond what the slowest machine needs: a guard against a stalled
 # game, not a measure of its speed.
 STALL = 30

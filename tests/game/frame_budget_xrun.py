@@ -19,7 +19,7 @@ import sys
 
 from game_env import Home, focus, read_mpk_gz, saved_cell, vec, wait_drawn
 
-READY_TIMEOUT = 25
+READY_TIMEOUT = 60
 # Ample for the runs to grow and the world to be saved on a slow machine.
 END_TIMEOUT = 90
 # The longest a frame's scripts may run, in seconds.

@@ -165,6 +165,14 @@ class Game:
             time.sleep(0.05)
         raise AssertionError(f"no {text!r} within {timeout} s:\n{self.log()}")
 
+    def ready(self, timeout):
+        """Waits for "Ready!", then for the game's window, focused and drawn;
+        returns the window."""
+        self.wait_for("Ready!", timeout)
+        window = focus()
+        wait_drawn(window)
+        return window
+
     def wait_for_output(self, text, timeout, since=0):
         """Waits until standard output holds the text after the first `since`
         characters; returns the output from there on."""

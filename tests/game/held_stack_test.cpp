@@ -7,6 +7,7 @@
 
 #include "support/gui_player.hpp"
 #include "support/pipeline.hpp"
+#include "support/restart.hpp"
 #include "support/terrain.hpp"
 
 #include <gtest/gtest.h>
@@ -59,32 +60,10 @@ struct Screen {
   }
 };
 
-// The world folder as the run left it, opened again as the game opens it.
-struct Restart {
-  terrain::World_dir copy;
-  Config config{Config::Defaults{}};
-  std::unique_ptr<Scene> scene;
-
-  explicit Restart(fs::path const& dir) {
-    fs::copy(dir, copy.dir, fs::copy_options::recursive);
-    open();
-  }
-  void open() {
-    scene = std::make_unique<Scene>(config, copy.dir, hills());
-    scene->player = scene->mobs.construct(mob_db()["basic.player"].id, {0.0f, 64.0f, 0.0f});
-    scene->wmap.player = scene->mobs.keep = scene->player;
-    scene->load();
-  }
-  // The planks of the chest as its page file has them.
-  int in_chest() const {
-    Wmap_page page;
-    if (!page.load_cells(copy.dir, page_of(chest))) return 0;
-    auto at = page.data.find(static_cast<std::int16_t>(cell_index(chest.x, chest.y, chest.z)));
-    return at == page.data.end() ? 0 : planks_in(at->second.inventory);
-  }
-  // Everything there is, wherever it lies.
-  int total() const { return in_chest() + planks_in(scene->player->inventory) + scene->held.count; }
-};
+// Everything there is after a restart, wherever it lies.
+int total(Restart const& r) {
+  return planks_in(r.container(chest)) + planks_in(r.player().inventory) + r.scene->held.count;
+}
 
 } // namespace
 
@@ -133,8 +112,8 @@ TEST(Held_stack, ARestartFindsTheStackHeldAsTheLastSaveLeftIt) {
     if (!c.killed) r.emplace(w.dir);
 
     EXPECT_EQ(r->scene->held, c.held);
-    EXPECT_EQ(r->in_chest(), c.in_chest);
-    EXPECT_EQ(r->total(), planks_there);
+    EXPECT_EQ(planks_in(r->container(chest)), c.in_chest);
+    EXPECT_EQ(total(*r), planks_there);
 
     // Opened again, the screen has the stack at the pointer; put down and
     // saved, it is in the player's slots alone.
@@ -148,6 +127,6 @@ TEST(Held_stack, ARestartFindsTheStackHeldAsTheLastSaveLeftIt) {
     r->open();
     EXPECT_EQ(r->scene->held, Item{});
     EXPECT_EQ(planks_in(r->scene->player->inventory), c.held.count);
-    EXPECT_EQ(r->total(), planks_there);
+    EXPECT_EQ(total(*r), planks_there);
   }
 }

@@ -12,8 +12,8 @@ import os
 import signal
 import sys
 
-from game_env import (Checks, Home, after_frames, changed_share, click, focus, grab, hold, noise_in, point, read_mpk_gz,
-                      wait_drawn, wait_state)
+from game_env import (Checks, Home, after_frames, changed_share, click, grab, hold, noise_in, point, read_mpk_gz,
+                      wait_state)
 
 READY_TIMEOUT = 60
 WIDTH, HEIGHT = 800, 600
@@ -58,9 +58,7 @@ def main():
     with Home(share) as home:
         game = home.start(program)
         try:
-            game.wait_for("Ready!", READY_TIMEOUT)
-            window = focus()
-            wait_drawn(window)
+            window = game.ready(READY_TIMEOUT)
             open_screen()
             click(window, *PALETTE_FIRST, button=3)  # 16 held
             click(window, *player_slot(0))  # put down
@@ -82,9 +80,7 @@ def main():
 
         game = home.start(program)
         try:
-            game.wait_for("Ready!", READY_TIMEOUT)
-            window = focus()
-            wait_drawn(window)
+            window = game.ready(READY_TIMEOUT)
             open_screen()
             # The screen's background there with the pointer away, then with
             # the pointer on it.

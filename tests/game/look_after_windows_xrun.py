@@ -15,9 +15,9 @@ import signal
 import sys
 import time
 
-from game_env import Checks, Home, after_frames, click, focus, noise_in, read_mpk_gz, wait_drawn, wait_state, xdotool
+from game_env import Checks, Home, after_frames, click, noise_in, read_mpk_gz, wait_state, xdotool
 
-READY_TIMEOUT = 25
+READY_TIMEOUT = 60
 WIDTH, HEIGHT = 800, 600
 RADIANS_PER_PIXEL = 0.0025
 # Where the pointer is left in a window: within a quarter window of the
@@ -111,9 +111,7 @@ def main():
     with Home(share) as home:
         game = home.start(program)
         try:
-            game.wait_for("Ready!", READY_TIMEOUT)
-            window = focus()
-            wait_drawn(window)
+            window = game.ready(READY_TIMEOUT)
             p = Player(game, window)
             p.point((WIDTH // 2, HEIGHT // 2))
             started = time.monotonic()

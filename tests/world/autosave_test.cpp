@@ -2,6 +2,7 @@
 // player's world file of the same moment.
 #include "support/blocked_saves.hpp"
 #include "support/pipeline.hpp"
+#include "support/restart.hpp"
 #include "support/sdl_log.hpp"
 #include "support/terrain.hpp"
 
@@ -18,29 +19,11 @@ void autosave(World& w) {
   w.frame();
 }
 
-// The world folder as a kill leaves it (no destructor ran), opened again as
-// the game opens it.
-struct Restart {
-  terrain::World_dir copy;
-  Config config{Config::Defaults{}};
-  std::unique_ptr<Scene> scene;
-
-  explicit Restart(fs::path const& dir) {
-    fs::copy(dir, copy.dir, fs::copy_options::recursive);
-    scene = std::make_unique<Scene>(config, copy.dir, hills());
-    scene->player = scene->mobs.construct(mob_db()["basic.player"].id, {0.0f, 64.0f, 0.0f});
-    scene->wmap.player = scene->mobs.keep = scene->player;
-    scene->load();
-  }
-  Mob const& player() const { return *scene->player; }
-  // The chest's slot as its page file has it (0 wood when the file has no chest).
-  Item chest(glm::ivec3 cell) const {
-    Wmap_page page;
-    if (!page.load_cells(copy.dir, page_of(cell))) return {};
-    auto at = page.data.find(static_cast<std::int16_t>(cell_index(cell.x, cell.y, cell.z)));
-    return at == page.data.end() ? Item{} : at->second.inventory[0];
-  }
-};
+// The chest's slot as its page file has it (0 wood when the file has no chest).
+Item chest_slot(Restart const& r, glm::ivec3 cell) {
+  Inventory const inv = r.container(cell);
+  return inv.size() ? inv[0] : Item{};
+}
 
 } // namespace
 
@@ -76,7 +59,7 @@ TEST(Autosave, AKillRightAfterItFindsThePlayerAndTheChestOfThatAutosave) {
       EXPECT_FALSE(w.builder->take_failed_saves().any());
       Restart r(w.dir);
       EXPECT_EQ(r.player().body.position, s.player);
-      EXPECT_EQ(r.chest(chest), s.in_chest ? wood(s.in_chest) : Item{});
+      EXPECT_EQ(chest_slot(r, chest), s.in_chest ? wood(s.in_chest) : Item{});
       EXPECT_EQ(r.player().inventory[0], s.in_chest ? Item{} : wood(15));
     }
   }
