@@ -149,7 +149,7 @@ def main():
                 xdotool("key", "--delay", "0", "Escape")
                 time.sleep(0.2)
             type_lines(["2)"])
-            got = out.wait_for("> print(42)\n", since, STALL, game)
+            got = out.wait_lines(2, since, STALL, game)  # the echo, then the answer
             check(got == "> print(42)\n42\n", f"the line typed around Escape taps runs whole: {got!r}")
 
             # Escape right after a line's Enter, the GUI still some frames
@@ -163,7 +163,7 @@ def main():
             xdotool("key", "Return")
             xdotool("type", "--delay", "12", "print(5")
             hold("Escape")
-            got = out.wait_for("> print(123)\n", since, STALL, game)
+            got = out.wait_lines(2, since, STALL, game)  # the echo, then the answer
             check(got == "> print(123)\n123\n", f"the line entered before Escape runs: {got!r}")
             wait_state(True, what="the console closed by Escape")
             hold("period")

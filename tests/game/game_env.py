@@ -204,11 +204,12 @@ class Game:
         line has run; returns what the console wrote for it (the echo
         first)."""
         since = self.enter(line, held)
-        out = self.wait_for_output(f"> {line}\n", timeout, since)
-        # The echo comes out together with what the line printed.
-        out = out[out.index(f"> {line}\n"):]
+        self.wait_for_output(f"> {line}\n", timeout, since)
         self.close_console(held)
-        return out[len(line) + 3:]
+        # The line ran whole in the frame that wrote its echo, so once the
+        # console is closed all that it printed is out.
+        out = self.stdout()[since:]
+        return out[out.index(f"> {line}\n") + len(line) + 3:]
 
     def close_console(self, held=0.0):
         """Escape, and the game roaming again."""
