@@ -16,10 +16,15 @@
 // stale since has nothing new to write and is not tried again, so a full
 // disk ends the rounds at once.
 //
+// A page whose own mobs pass the cap can't be written at all: its old file
+// stays, so the mobs filed there that walked into other pages stay in it
+// too, and no other page takes them (they would be in two files).
+//
 // A save that goes through leaves each mob in exactly one file. One that
-// can't write a page (a full disk, a page whose own mobs pass the cap, two
-// pages at the cap that each wait for the other) counts it as not saved and
-// leaves some mob in two files at worst, never in none.
+// can't write a page counts it as not saved; a page whose own mobs pass the
+// cap leaves each mob in one file still, while a full disk or two pages at
+// the cap that each wait for the other leave some mob in two files at worst,
+// never in none.
 //
 // Main thread only.
 #include "world/wmap.hpp"

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -78,14 +79,21 @@ struct Wmap_page {
   // Writes the listed mobs of persistent types, except `skip` and erased
   // ones, and those that left the page but no other file has taken yet; with
   // none left the page's mob file is removed (a file already absent is no
-  // failure). More than max_page_mobs is refused.
-  bool save_mobs(std::filesystem::path const& dir, glm::ivec3 page, Mob const* skip = nullptr);
+  // failure). More than max_page_mobs is refused. A listed mob still filed
+  // in one of the pages `stay` (pages whose own mobs pass the cap, so their
+  // old file can't let go of it) is left there, not taken.
+  bool save_mobs(std::filesystem::path const& dir, glm::ivec3 page, Mob const* skip = nullptr,
+                 std::span<glm::ivec3 const> stay = {});
+  // Its listed mobs that a write keeps: more than max_page_mobs can't be
+  // written, whatever left it.
+  std::size_t own_mobs(Mob const* skip) const;
   // The mobs its file holds that left the page and that no other file has
   // taken yet: a write keeps them, and the page's file must not be read
   // again while they live elsewhere.
   std::vector<Mob*> departed(glm::ivec3 page) const;
-  // Lists a mob to write that its file does not hold yet.
-  bool gains_mobs(glm::ivec3 page, Mob const* skip) const;
+  // Lists a mob to write that its file does not hold yet (one filed in a
+  // page of `stay` stays there).
+  bool gains_mobs(glm::ivec3 page, Mob const* skip, std::span<glm::ivec3 const> stay = {}) const;
   // Its file holds a mob that a write now would drop: one another file has
   // taken since, or one erased or gone.
   bool file_is_stale(glm::ivec3 page) const;

@@ -220,14 +220,21 @@ TEST(Mob_saves, APageAtTheCapIsSavedOnceTheCopiesItKeptAreFiled) {
        0},
       // Its old file stays, and so does the copy its hopper's old page keeps.
       {"its own hoppers pass the cap", {{B, cap}, {A, 1}}, {{A, 1, B}}, Save::autosave, 1, true, 1},
-      // The hoppers that left it are in their new page's file and still in
-      // its old one: nothing is lost, and the save says it failed.
+      // The hoppers that left it stay in its old file, not taken by the page
+      // they walked into: each is in one file, and the save says it failed.
       {"its own hoppers pass the cap as others leave it",
        {{B, cap}, {A, 30}},
        {{A, 30, B}, {B, 10, C}},
        Save::autosave,
        1,
-       false,
+       true,
+       1},
+      {"its own hoppers pass the cap as others leave it, with its neighbour leaving the view",
+       {{B, cap}, {A, 30}},
+       {{A, 30, B}, {B, 10, A}},
+       Save::west_leaves,
+       1,
+       true,
        1},
   };
   for (Case const& c : cases) {
