@@ -147,6 +147,8 @@ class Game:
         self._err = open(self.err_path, "w")
         self.proc = subprocess.Popen([program, *args], cwd=home.work, env=home.env, stdout=self._out,
                                      stderr=self._err)
+        global _last_game
+        _last_game = self
 
     def log(self):
         return self.err_path.read_text(errors="replace")
@@ -339,11 +341,20 @@ def frames():
     return _focused
 
 
+_last_game = None  # the game started last: what a failed wait says of it
+
+
 def after_frames(n, seconds=0.0):
     """Waits until the focused window has drawn n frames, and `seconds`."""
     end = time.monotonic() + seconds
     if _focused is not None:
-        _focused.wait(n)
+        try:
+            _focused.wait(n)
+        except AssertionError as e:
+            if _last_game is None:
+                raise
+            raise AssertionError(f"{e}; the game's status {_last_game.proc.poll()}, its log ends:\n"
+                                 f"{_last_game.log()[-3000:]}") from None
     elif not seconds:
         seconds = 0.25
     time.sleep(max(0.0, end - time.monotonic()))
