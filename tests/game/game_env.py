@@ -327,8 +327,9 @@ def focus(name="terrafold", window=None):
     global _focused
     window = window or find_window("--name", f"^{name}$")
     xdotool("windowfocus", "--sync", window)
-    # A new game's window can take the id of an ended one's.
-    if _focused is None or _focused.window != int(window) or (_focused.poll() is not None and _focused.closed):
+    if _focused is not None:
+        _focused.poll()  # a new game's window can take the id of an ended one's
+    if _focused is None or _focused.closed or _focused.window != int(window):
         if _focused is not None:
             _focused.close()
         _focused = Frames(window)
@@ -346,7 +347,7 @@ _last_game = None  # the game started last: what a failed wait says of it
 
 def after_frames(n, seconds=0.0):
     """Waits until the focused window has drawn n frames, and `seconds`."""
-    end = time.monotonic() + seconds
+    start = time.monotonic()
     if _focused is not None:
         try:
             _focused.wait(n)
@@ -357,7 +358,7 @@ def after_frames(n, seconds=0.0):
                                  f"{_last_game.log()[-3000:]}") from None
     elif not seconds:
         seconds = 0.25
-    time.sleep(max(0.0, end - time.monotonic()))
+    time.sleep(max(0.0, start + seconds - time.monotonic()))
 
 
 def wait_state(roaming, timeout=60, what=None):
