@@ -265,7 +265,20 @@ def find_window(*criteria, timeout=60):
         except subprocess.TimeoutExpired:
             last = "a search that took over 5 s"
         time.sleep(0.2)
-    raise AssertionError(f"no window {' '.join(criteria)} within {timeout} s (last look: {last or 'none found'})")
+    raise AssertionError(f"no window {' '.join(criteria)} within {timeout} s (last look: {last or 'none found'}; "
+                         f"windows by the game's name: {_named_windows()})")
+
+
+def _named_windows(name="terrafold"):
+    """What a failed search says it saw: each window of the name, with the
+    process it says it belongs to."""
+    seen = []
+    found = subprocess.run(["xdotool", "search", "--name", name], capture_output=True, text=True, timeout=10)
+    for w in found.stdout.split():
+        pid = subprocess.run(["xdotool", "getwindowpid", w], capture_output=True, text=True, timeout=10)
+        title = subprocess.run(["xdotool", "getwindowname", w], capture_output=True, text=True, timeout=10)
+        seen.append((w, title.stdout.strip(), pid.stdout.strip() or pid.stderr.strip()))
+    return seen or "none"
 
 
 class Checks:
