@@ -153,10 +153,11 @@ bool to_file(Mob const* m, Mob const* skip) {
   return m != skip && !m->body.has(Body::erased) && mob_db()[m->type].persistent;
 }
 
-// A mob listed in `page` but filed in a page that can't be written: taking
-// it would leave it in two files.
-bool stays(Mob const* m, glm::ivec3 page, std::span<glm::ivec3 const> stay) {
-  return m->filed_in != page && std::find(stay.begin(), stay.end(), m->filed_in) != stay.end();
+// A listed mob that a write of `page` takes: not one still filed in a page
+// that can't be written (taking it would leave it in two files).
+bool writes(Mob const* m, glm::ivec3 page, Mob const* skip, std::span<glm::ivec3 const> stay) {
+  return to_file(m, skip) &&
+         (m->filed_in == page || std::find(stay.begin(), stay.end(), m->filed_in) == stay.end());
 }
 
 std::string too_many_mobs() { return "too many mobs (over " + std::to_string(max_page_mobs) + ")"; }
@@ -285,7 +286,7 @@ bool Wmap_page::load_mobs(fs::path const& dir, glm::ivec3 page) {
 bool Wmap_page::save_mobs(fs::path const& dir, glm::ivec3 page, Mob const* skip, std::span<glm::ivec3 const> stay) {
   std::vector<Mob*> kept;
   for (Mob* m : mobs)
-    if (to_file(m, skip) && !stays(m, page, stay)) kept.push_back(m);
+    if (writes(m, page, skip, stay)) kept.push_back(m);
   std::vector<Mob*> const gone = departed(page);
   kept.insert(kept.end(), gone.begin(), gone.end());
   fs::path path = mob_path(dir, page);
@@ -334,7 +335,7 @@ std::vector<Mob*> Wmap_page::departed(glm::ivec3 page) const {
 
 bool Wmap_page::gains_mobs(glm::ivec3 page, Mob const* skip, std::span<glm::ivec3 const> stay) const {
   return std::any_of(mobs.begin(), mobs.end(),
-                     [&](Mob const* m) { return m->filed_in != page && to_file(m, skip) && !stays(m, page, stay); });
+                     [&](Mob const* m) { return m->filed_in != page && writes(m, page, skip, stay); });
 }
 
 std::size_t Wmap_page::own_mobs(Mob const* skip) const {

@@ -17,7 +17,7 @@ import threading
 import time
 import zlib
 
-from x_frames import Frames, pointer_grabbed, survive_x_errors  # noqa: F401 (for the runs)
+from x_frames import Frames, pointer_grabbed
 
 def game_cfg(width=800, height=600, view="3 2 3", high_def=2):
     """A windowed game.cfg with a small view box and no autosave in a run."""
@@ -189,33 +189,32 @@ class Game:
         raise AssertionError(f"no {text!r} on standard output within {timeout} s; it holds:\n{self.stdout()}\n"
                              f"the log:\n{self.log()}")
 
-    def enter(self, line, held=0.0):
+    def enter(self, line):
         """Opens the console, waits until it is open, and enters one line,
         without waiting for it to run; returns the length of standard output
-        before it. The console's key is held over two frames and at least
-        `held` seconds."""
+        before it."""
         since = len(self.stdout())
-        hold("period", held)
+        hold("period")
         wait_state(False, what=f"the console open for {line!r}")
         xdotool("type", "--delay", "60", line)
         tap("Return")
         return since
 
-    def console(self, line, timeout=15, held=0.0):
+    def console(self, line, timeout=15):
         """Opens the console, enters one line and closes it again, once the
         line has run; returns what the console wrote for it (the echo
         first)."""
-        since = self.enter(line, held)
+        since = self.enter(line)
         self.wait_for_output(f"> {line}\n", timeout, since)
-        self.close_console(held)
+        self.close_console()
         # The line ran whole in the frame that wrote its echo, so once the
         # console is closed all that it printed is out.
         out = self.stdout()[since:]
         return out[out.index(f"> {line}\n") + len(line) + 3:]
 
-    def close_console(self, held=0.0):
+    def close_console(self):
         """Escape, and the game roaming again."""
-        hold("Escape", held)
+        hold("Escape")
         wait_state(True, what="the console closed")
 
     def wait_end(self, timeout):
@@ -334,11 +333,11 @@ def noise_in(log):
 _focused = None  # the frames of the window that has the keyboard
 
 
-def focus(name="terrafold", window=None):
+def focus(name="terrafold"):
     """The game's window, focused (there is no window manager to do it).
     Keys go to it from then on, and wait for its frames."""
     global _focused
-    window = window or find_window("--name", f"^{name}$")
+    window = find_window("--name", f"^{name}$")
     xdotool("windowfocus", "--sync", window)
     if _focused is not None:
         _focused.poll()  # a new game's window can take the id of an ended one's

@@ -17,7 +17,8 @@ import signal
 import sys
 import time
 
-from game_env import Checks, game_cfg, Home, noise_in, peak_rss_mib, survive_x_errors, wait_drawn, window_of, xdotool
+from game_env import Checks, game_cfg, Home, noise_in, peak_rss_mib, wait_drawn, window_of, xdotool
+from x_frames import survive_x_errors
 
 CONFIG = game_cfg(320, 240, view="1 1 1", high_def=1)
 # Places for the windows on the 1024x768 screen, so that none hides another.

@@ -72,8 +72,7 @@ class Frames:
         _x11.XSelectInput(self._display, self.window, _STRUCTURE_NOTIFY_MASK)
         _x11.XSync(self._display, 0)
         self._event = ctypes.create_string_buffer(192)
-        self.count = 0
-        self.times = []  # when each counted frame was seen
+        self.times = []  # when each drawn frame was seen
 
     def poll(self):
         """Takes the frames reported so far; returns the count."""
@@ -83,11 +82,10 @@ class Frames:
             if kind == _DESTROY_NOTIFY:
                 self.closed = True
             elif kind == self._notify and not self.closed:
-                self.count += 1
                 self.times.append(time.monotonic())
                 _xd.XDamageSubtract(self._display, self._damage, 0, 0)
                 _x11.XFlush(self._display)
-        return self.count
+        return len(self.times)
 
     def wait(self, n, timeout=60):
         """Waits until n more frames are drawn."""
@@ -97,7 +95,7 @@ class Frames:
             if self.closed:
                 raise AssertionError("the game's window closed while its frames were awaited")
             if time.monotonic() > end:
-                raise AssertionError(f"the window drew {self.count - want + n} of {n} frames in {timeout} s")
+                raise AssertionError(f"the window drew {len(self.times) - want + n} of {n} frames in {timeout} s")
             time.sleep(0.002)
 
     def wait_stall(self, gap, timeout=60):
@@ -110,15 +108,15 @@ class Frames:
             if time.monotonic() > end:
                 raise AssertionError(f"frames went on being drawn for {timeout} s")
             time.sleep(0.005)
-            if self.poll() and self.times and self.times[-1] > last:
+            if self.poll() and self.times[-1] > last:
                 last = self.times[-1]
 
     def period(self, frames=10, timeout=120):
         """The seconds a frame takes now: measured over the next few frames."""
         self.wait(1, timeout)
-        start, first = self.count, self.times[-1]
+        start, first = len(self.times), self.times[-1]
         self.wait(frames, timeout)
-        return (self.times[-1] - first) / (self.count - start)
+        return (self.times[-1] - first) / (len(self.times) - start)
 
     def close(self):
         if self._display:
